@@ -1,0 +1,63 @@
+// The program's entry point: common start, mode selection and dispatch.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "app/launch_mode.h"
+#include "app/main_window.h"
+#include "resource.h"
+
+namespace {
+
+// Failures here are ignored: the program still runs without them.
+void CommonStart(HINSTANCE instance) {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_TAB_CLASSES;
+  ::InitCommonControlsEx(&controls);
+  // The window thread stays in its apartment until the process ends.
+  (void)::CoInitialize(nullptr);
+  RegisterMainWindowClass(instance);
+}
+
+int RunWindowMode(HINSTANCE instance, bool silent, int showCommand) {
+  HWND window = CreateMainWindow(instance);
+  if (window == nullptr) return 0;
+  if (silent) {
+    // The silent sync is started (or refused) before the message loop begins.
+  } else {
+    ::ShowWindow(window, showCommand);
+    ::UpdateWindow(window);
+  }
+  HACCEL accelerators = ::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_SHELFMATE));
+  MSG message{};
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!::TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+  CommonStart(instance);
+  const LaunchRequest request = SelectLaunchMode(commandLine ? commandLine : L"");
+  switch (request.mode) {
+    case LaunchMode::LibraryInstall:
+      return 0;
+    case LaunchMode::VersionQuery:
+      return 1;
+    case LaunchMode::RunScript:
+      return 0;
+    case LaunchMode::Window:
+      return RunWindowMode(instance, false, showCommand);
+    case LaunchMode::SilentWindow:
+      return RunWindowMode(instance, true, showCommand);
+  }
+  return 0;
+}

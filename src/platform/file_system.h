@@ -1,0 +1,92 @@
+// File-system operations the program needs, over backslash paths.
+//
+// Paths stay Windows paths (backslash separators, drive letters) everywhere
+// above this seam; each platform's implementation maps them to its own calls.
+// Every operation reports success as a boolean and never throws for a file
+// that is missing, locked or unreadable.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// True when a file or a folder of exactly this name exists (existence only,
+// no permission asked). The name is tested as given: a trailing backslash or
+// line end is part of it.
+bool PathExists(const std::wstring& path);
+
+// The same test for an 8-bit path, each byte taken as one character code.
+bool PathExistsNarrow(const std::string& path);
+
+// Creates one folder with default security. False when it could not be made
+// (also when something of that name exists already).
+bool CreateFolder(const std::wstring& path);
+
+struct FolderEntry {
+  std::wstring name;
+  bool isFolder = false;
+};
+
+// A wildcard search of one folder, started with a path that ends in the
+// pattern ("C:\lib\*.*", "C:\lib\*.version"). Entries come in the order the
+// file system delivers them, "." and ".." included where it reports them.
+class FolderSearch {
+ public:
+  explicit FolderSearch(const std::wstring& folderAndPattern);
+  ~FolderSearch();
+  FolderSearch(const FolderSearch&) = delete;
+  FolderSearch& operator=(const FolderSearch&) = delete;
+
+  // False when the search could not be started: nothing matched, or the
+  // folder is missing or unreadable.
+  bool Started() const;
+
+  // Delivers the next entry; false at the end or on any error.
+  bool Next(FolderEntry& entry);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state;
+};
+
+// A last-write time; only comparisons between two values are meaningful.
+using FileTime = std::uint64_t;
+
+// Last-write time of a file, read through an attribute-only open that takes
+// no content access and so stands in nobody's way. False when the file is
+// missing or cannot be opened for its attributes.
+bool LastWriteTime(const std::wstring& path, FileTime& time);
+
+// Renames a file or folder; fails when something exists under the new name.
+bool MoveNoReplace(const std::wstring& from, const std::wstring& to);
+
+// Renames a file, replacing an existing file of the new name in one step.
+// Fails, leaving both as they were, when the target is read-only or locked.
+bool MoveReplacing(const std::wstring& from, const std::wstring& to);
+
+// Copies a file's content over the target (created or overwritten) and gives
+// the copy the source's last-write time. Fails on a read-only target.
+bool CopyReplacing(const std::wstring& from, const std::wstring& to);
+
+// Deletes one file. Fails on a folder and on a read-only file.
+bool DeleteOneFile(const std::wstring& path);
+
+enum class ReadSharing {
+  ReadersOnly,        // others may read while we read, nobody may write
+  ReadersAndWriters,  // no restriction on other processes
+};
+
+// Reads a whole file into bytes. False when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes,
+                   ReadSharing sharing = ReadSharing::ReadersOnly);
+
+// Creates the file (replacing an existing one) without sharing and writes
+// the bytes in one write. False when it cannot be created or written.
+bool WriteNewFile(const std::wstring& path, const std::string& bytes);
+
+// Creates an empty file; fails when something of that name exists.
+bool CreateEmptyFile(const std::wstring& path);
+
+}  // namespace platform

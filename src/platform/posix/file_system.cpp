@@ -1,0 +1,259 @@
+// The file-system seam on POSIX, behaving as the program's Windows file rules
+// expect: rename that refuses an existing target, read-only files that refuse
+// to be replaced or deleted, copies that keep the source's last-write time,
+// and folder listings in the case-blind name order of NTFS.
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "platform/posix/fault_injection.h"
+#include "platform/posix/native_path.h"
+
+namespace platform {
+namespace {
+
+using posix::NativePath;
+using faults::Call;
+using faults::ShouldFail;
+
+// Closes a POSIX descriptor on scope exit.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd(fd) {}
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd; }
+  bool Valid() const { return fd >= 0; }
+
+ private:
+  int fd;
+};
+
+bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+// True when something exists at the path and it is a read-only file or a folder,
+// that is, something Windows would refuse to overwrite with a file.
+bool RefusesReplacement(const std::string& native) {
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0) return false;
+  return S_ISDIR(info.st_mode) || IsReadOnly(info);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool ReadAll(int fd, std::string& bytes) {
+  bytes.clear();
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    bytes.append(chunk, static_cast<size_t>(got));
+  }
+}
+
+wchar_t FoldCase(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+bool CaseBlindLess(const std::wstring& a, const std::wstring& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](wchar_t x, wchar_t y) { return FoldCase(x) < FoldCase(y); });
+}
+
+// Windows wildcard match, case-blind: '*' any run, '?' any one character.
+// "*.*" matches every name, as on Windows.
+bool WildcardMatch(const std::wstring& pattern, const std::wstring& name) {
+  if (pattern == L"*.*" || pattern == L"*") return true;
+  size_t p = 0, n = 0, starP = std::wstring::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == L'?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == L'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::wstring::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+bool PathExists(const std::wstring& path) {
+  if (ShouldFail(Call::PathExists)) return false;
+  return ::access(NativePath(path).c_str(), F_OK) == 0;
+}
+
+bool PathExistsNarrow(const std::string& path) {
+  if (ShouldFail(Call::PathExists)) return false;
+  return ::access(posix::NativePathNarrow(path).c_str(), F_OK) == 0;
+}
+
+bool CreateFolder(const std::wstring& path) {
+  if (ShouldFail(Call::CreateFolder)) return false;
+  return ::mkdir(NativePath(path).c_str(), 0777) == 0;
+}
+
+struct FolderSearch::State {
+  std::vector<FolderEntry> entries;
+  size_t next = 0;
+  bool started = false;
+};
+
+FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
+  if (ShouldFail(Call::FolderSearch)) return;
+  const size_t cut = folderAndPattern.rfind(L'\\');
+  const std::wstring folder = cut == std::wstring::npos ? L"" : folderAndPattern.substr(0, cut + 1);
+  const std::wstring pattern = cut == std::wstring::npos ? folderAndPattern : folderAndPattern.substr(cut + 1);
+  const std::string native = folder.empty() ? std::string(".") : NativePath(folder);
+
+  DIR* dir = ::opendir(native.c_str());
+  if (dir == nullptr) return;
+  std::string base = native;
+  if (base.empty() || base.back() != '/') base += '/';
+  while (const dirent* item = ::readdir(dir)) {
+    const std::wstring name = posix::WideFromUtf8(item->d_name);
+    if (!WildcardMatch(pattern, name)) continue;
+    FolderEntry entry;
+    entry.name = name;
+    struct stat info {};
+    // stat follows links, so a link to a folder counts as a folder, as a junction does.
+    entry.isFolder = ::stat((base + item->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    state->entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  std::sort(state->entries.begin(), state->entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return CaseBlindLess(a.name, b.name); });
+  state->started = !state->entries.empty();
+}
+
+FolderSearch::~FolderSearch() = default;
+
+bool FolderSearch::Started() const { return state->started; }
+
+bool FolderSearch::Next(FolderEntry& entry) {
+  if (!state->started || state->next >= state->entries.size()) return false;
+  entry = state->entries[state->next++];
+  return true;
+}
+
+bool LastWriteTime(const std::wstring& path, FileTime& time) {
+  if (ShouldFail(Call::LastWriteTime)) return false;
+  struct stat info {};
+  if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  time = static_cast<FileTime>(info.st_mtim.tv_sec) * 1000000000ull + static_cast<FileTime>(info.st_mtim.tv_nsec);
+  return true;
+}
+
+bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
+  if (ShouldFail(Call::MoveNoReplace)) return false;
+  const std::string source = NativePath(from), target = NativePath(to);
+  struct stat info {};
+  if (::lstat(target.c_str(), &info) == 0) return false;
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+  if (ShouldFail(Call::MoveReplacing)) return false;
+  const std::string source = NativePath(from), target = NativePath(to);
+  struct stat info {};
+  if (::stat(source.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (RefusesReplacement(target)) return false;
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
+  const bool fail = ShouldFail(Call::CopyReplacing);
+  const std::string target = NativePath(to);
+  Descriptor source(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!source.Valid()) return false;
+  struct stat info {};
+  if (::fstat(source.Get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (RefusesReplacement(target)) return false;
+  std::string content;
+  if (!ReadAll(source.Get(), content)) return false;
+
+  Descriptor copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!copy.Valid()) return false;
+  if (fail) {
+    // An interrupted copy leaves part of the content behind.
+    WriteAll(copy.Get(), content.data(), content.size() / 2);
+    return false;
+  }
+  if (!WriteAll(copy.Get(), content.data(), content.size())) return false;
+  ::fchmod(copy.Get(), info.st_mode & 0777);
+  const struct timespec times[2] = {info.st_atim, info.st_mtim};
+  return ::futimens(copy.Get(), times) == 0;
+}
+
+bool DeleteOneFile(const std::wstring& path) {
+  if (ShouldFail(Call::DeleteOneFile)) return false;
+  const std::string native = NativePath(path);
+  struct stat info {};
+  if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (!S_ISLNK(info.st_mode) && IsReadOnly(info)) return false;
+  return ::unlink(native.c_str()) == 0;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing) {
+  if (ShouldFail(Call::ReadWholeFile)) return false;
+  Descriptor file(::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.Valid()) return false;
+  struct stat info {};
+  if (::fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (!ReadAll(file.Get(), bytes)) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  const bool fail = ShouldFail(Call::WriteNewFile);
+  const std::string native = NativePath(path);
+  if (RefusesReplacement(native)) return false;
+  Descriptor file(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!file.Valid()) return false;
+  if (fail) {
+    WriteAll(file.Get(), bytes.data(), bytes.size() / 2);
+    return false;
+  }
+  return WriteAll(file.Get(), bytes.data(), bytes.size());
+}
+
+bool CreateEmptyFile(const std::wstring& path) {
+  if (ShouldFail(Call::CreateEmptyFile)) return false;
+  Descriptor file(::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  return file.Valid();
+}
+
+}  // namespace platform

@@ -1,0 +1,125 @@
+// The host queries on POSIX: answered from a simulated machine that tests set up.
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+#include "platform/host.h"
+#include "platform/posix/simulated_machine.h"
+
+namespace platform {
+namespace {
+
+// The queries are free functions, so the machine they read is one process-wide record.
+struct SimulatedMachine {
+  std::mutex lock;
+  std::optional<std::wstring> appData;
+  std::map<std::tuple<RegistryRoot, std::wstring, std::wstring>, std::wstring> registry;
+  std::map<std::wstring, FileVersion> versions;
+  std::optional<std::wstring> programPath;
+  unsigned majorVersion = 10;
+  std::optional<std::int64_t> now;
+};
+
+SimulatedMachine& Machine() {
+  static SimulatedMachine machine;
+  return machine;
+}
+
+}  // namespace
+
+bool CommonAppDataFolder(std::wstring& folder) {
+  std::lock_guard guard(Machine().lock);
+  if (!Machine().appData) return false;
+  folder = *Machine().appData;
+  return true;
+}
+
+bool ReadRegistryString(RegistryRoot root, const std::wstring& subkey, const std::wstring& valueName,
+                        std::wstring& text) {
+  std::lock_guard guard(Machine().lock);
+  const auto found = Machine().registry.find({root, subkey, valueName});
+  if (found == Machine().registry.end()) return false;
+  // Windows reads the value into 1024 bytes: 512 UTF-16 units with the terminating zero.
+  if ((found->second.size() + 1) * 2 > 1024) return false;
+  text = found->second;
+  return true;
+}
+
+bool ReadFileVersionResource(const std::wstring& path, FileVersion& version) {
+  std::lock_guard guard(Machine().lock);
+  const auto found = Machine().versions.find(path);
+  if (found == Machine().versions.end()) return false;
+  version = found->second;
+  return true;
+}
+
+bool ProgramPath(std::wstring& path) {
+  std::lock_guard guard(Machine().lock);
+  if (!Machine().programPath || Machine().programPath->size() >= 2048) return false;
+  path = *Machine().programPath;
+  return true;
+}
+
+unsigned PlatformMajorVersion() {
+  std::lock_guard guard(Machine().lock);
+  return Machine().majorVersion;
+}
+
+std::int64_t CurrentTime() {
+  std::lock_guard guard(Machine().lock);
+  return Machine().now ? *Machine().now : static_cast<std::int64_t>(std::time(nullptr));
+}
+
+namespace simulated {
+
+void Reset() {
+  std::lock_guard guard(Machine().lock);
+  Machine().appData.reset();
+  Machine().registry.clear();
+  Machine().versions.clear();
+  Machine().programPath.reset();
+  Machine().majorVersion = 10;
+  Machine().now.reset();
+}
+
+void SetCommonAppDataFolder(std::optional<std::wstring> folder) {
+  std::lock_guard guard(Machine().lock);
+  Machine().appData = std::move(folder);
+}
+
+void SetRegistryString(RegistryRoot root, const std::wstring& subkey, const std::wstring& valueName,
+                       std::optional<std::wstring> text) {
+  std::lock_guard guard(Machine().lock);
+  const auto key = std::make_tuple(root, subkey, valueName);
+  if (text)
+    Machine().registry[key] = *text;
+  else
+    Machine().registry.erase(key);
+}
+
+void SetFileVersion(const std::wstring& path, std::optional<FileVersion> version) {
+  std::lock_guard guard(Machine().lock);
+  if (version)
+    Machine().versions[path] = *version;
+  else
+    Machine().versions.erase(path);
+}
+
+void SetProgramPath(std::optional<std::wstring> path) {
+  std::lock_guard guard(Machine().lock);
+  Machine().programPath = std::move(path);
+}
+
+void SetPlatformMajorVersion(unsigned version) {
+  std::lock_guard guard(Machine().lock);
+  Machine().majorVersion = version;
+}
+
+void SetCurrentTime(std::optional<std::int64_t> secondsSince1970) {
+  std::lock_guard guard(Machine().lock);
+  Machine().now = secondsSince1970;
+}
+
+}  // namespace simulated
+}  // namespace platform

@@ -1,0 +1,121 @@
+// The file-system seam on Win32: the calls the program's file rules are written for.
+#include "platform/file_system.h"
+
+#include <windows.h>
+#include <io.h>
+
+#include <string>
+
+#include "platform/win32/unique_resource.h"
+
+namespace platform {
+namespace {
+
+// Windows refuses to overwrite a read-only file; Wine run by root does not.
+// Asking the attribute first gives the same answer everywhere.
+bool IsReadOnlyFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+bool PathExists(const std::wstring& path) { return ::_waccess(path.c_str(), 0) == 0; }
+
+bool PathExistsNarrow(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
+
+bool CreateFolder(const std::wstring& path) {
+  SECURITY_ATTRIBUTES security{};
+  security.nLength = sizeof security;
+  security.lpSecurityDescriptor = nullptr;
+  security.bInheritHandle = FALSE;
+  return ::CreateDirectoryW(path.c_str(), &security) != FALSE;
+}
+
+struct FolderSearch::State {
+  win32::UniqueFindHandle handle;
+  WIN32_FIND_DATAW pending{};
+  bool hasPending = false;
+};
+
+FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
+  state->handle.Reset(::FindFirstFileW(folderAndPattern.c_str(), &state->pending));
+  state->hasPending = state->handle.Valid();
+}
+
+FolderSearch::~FolderSearch() = default;
+
+bool FolderSearch::Started() const { return state->handle.Valid(); }
+
+bool FolderSearch::Next(FolderEntry& entry) {
+  if (!state->handle.Valid()) return false;
+  if (!state->hasPending) {
+    if (!::FindNextFileW(state->handle.Get(), &state->pending)) return false;
+  }
+  state->hasPending = false;
+  entry.name = state->pending.cFileName;
+  entry.isFolder = (state->pending.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return true;
+}
+
+bool LastWriteTime(const std::wstring& path, FileTime& time) {
+  win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  FILETIME written{};
+  if (!::GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
+  time = (static_cast<FileTime>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  return true;
+}
+
+bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
+  return ::MoveFileW(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+  if (IsReadOnlyFile(to)) return false;
+  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
+  if (IsReadOnlyFile(to)) return false;
+  return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool DeleteOneFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing sharing) {
+  const DWORD share = sharing == ReadSharing::ReadersOnly ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  win32::UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7fffffff) return false;
+  bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() && !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+    bytes.clear();
+    return false;
+  }
+  bytes.resize(read);
+  return true;
+}
+
+bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  if (IsReadOnlyFile(path)) return false;
+  win32::UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return ok && written == bytes.size();
+}
+
+bool CreateEmptyFile(const std::wstring& path) {
+  win32::UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), 0, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.Valid();
+}
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+// Path and string helpers over backslash paths.
+#include "sync/paths.h"
+
+#include "platform/file_system.h"
+
+std::wstring ParentFolder(const std::wstring& path) {
+  const size_t last = path.rfind(L'\\');
+  if (last == std::wstring::npos) return std::wstring();
+  return path.substr(0, last + 1);
+}
+
+std::wstring FileName(const std::wstring& path) {
+  const size_t last = path.rfind(L'\\');
+  if (last == std::wstring::npos || last + 1 == path.size()) return path;
+  return path.substr(last + 1);
+}
+
+std::wstring TrimChar(const std::wstring& text, wchar_t c) {
+  const size_t first = text.find_first_not_of(c);
+  if (first == std::wstring::npos) return std::wstring();
+  const size_t last = text.find_last_not_of(c);
+  return text.substr(first, last - first + 1);
+}
+
+void SplitAt(const std::wstring& text, wchar_t separator, StringList& pieces) {
+  size_t start = 0;
+  for (size_t found = text.find(separator); found != std::wstring::npos; found = text.find(separator, start)) {
+    pieces.push_back(text.substr(start, found - start));
+    start = found + 1;
+  }
+  pieces.push_back(text.substr(start));
+}
+
+void SplitAt(const std::wstring& text, char separator, StringList& pieces) {
+  SplitAt(text, static_cast<wchar_t>(static_cast<unsigned char>(separator)), pieces);
+}
+
+bool PathExists(const std::wstring& path) { return platform::PathExists(path); }
+
+bool MakeFolderTree(const std::wstring& folder) {
+  StringList components;
+  SplitAt(folder, L'\\', components);
+  std::wstring accumulated;
+  for (size_t number = 0; number < components.size(); ++number) {
+    const std::wstring& component = components[number];
+    if (component.empty()) continue;
+    if (number == 0)
+      accumulated += component + L'\\';  // the drive: "C:" becomes "C:\"
+    else if (number == 1)
+      accumulated += component;  // the backslash is already there
+    else
+      accumulated += L'\\' + component;
+    if (!PathExists(accumulated) && !platform::CreateFolder(accumulated)) return false;
+  }
+  return true;
+}

@@ -1,0 +1,33 @@
+// Taking backslash paths apart, splitting text, and making folder trees.
+//
+// Paths are wide strings with the backslash as the only separator; nothing
+// here folds case, resolves "." or "..", or collapses doubled backslashes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using StringList = std::vector<std::wstring>;
+
+// The folder part of a path up to and including its last backslash; the whole
+// path when it ends in a backslash; empty when it has none.
+std::wstring ParentFolder(const std::wstring& path);
+
+// What follows the last backslash; the whole path when there is none or the
+// path ends in one.
+std::wstring FileName(const std::wstring& path);
+
+// The text without the character c at either end.
+std::wstring TrimChar(const std::wstring& text, wchar_t c);
+
+// Appends the pieces of text between separators to pieces: n separators give
+// n + 1 pieces, empty ones included. The list is not cleared first.
+void SplitAt(const std::wstring& text, wchar_t separator, StringList& pieces);
+void SplitAt(const std::wstring& text, char separator, StringList& pieces);
+
+// True when a file or folder of exactly this name exists.
+bool PathExists(const std::wstring& path);
+
+// Creates every missing folder of the path, from the drive down. False as
+// soon as one folder cannot be created; the ones made before stay.
+bool MakeFolderTree(const std::wstring& folder);
