@@ -7,6 +7,7 @@
 
 #include "app/launch_mode.h"
 #include "app/main_window.h"
+#include "app/window_messages.h"
 #include "resource.h"
 
 namespace {
@@ -15,7 +16,8 @@ namespace {
 void CommonStart(HINSTANCE instance) {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_TAB_CLASSES;
+  // The link control of the Settings dialog needs its class registered too.
+  controls.dwICC = ICC_TAB_CLASSES | ICC_LINK_CLASS;
   ::InitCommonControlsEx(&controls);
   // The window thread stays in its apartment until the process ends.
   (void)::CoInitialize(nullptr);
@@ -26,7 +28,9 @@ int RunWindowMode(HINSTANCE instance, bool silent, int showCommand) {
   HWND window = CreateMainWindow(instance);
   if (window == nullptr) return 0;
   if (silent) {
-    // The silent sync is started (or refused) before the message loop begins.
+    // The silent sync is started (or refused) before the message loop begins;
+    // the window stays hidden and lives as a tray icon.
+    ::SendMessageW(window, MSG_SILENT_SYNC, 0, 0);
   } else {
     ::ShowWindow(window, showCommand);
     ::UpdateWindow(window);

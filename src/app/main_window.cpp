@@ -1,20 +1,210 @@
-// The main window's class, creation and message handling.
+// The main window's class, creation and window procedure.
 #include "app/main_window.h"
 
+#include <windowsx.h>
+
+#include <memory>
+
+#include "app/dialogs.h"
+#include "app/main_window_state.h"
+#include "app/progress_display.h"
+#include "app/sync_command.h"
+#include "app/sync_control.h"
+#include "app/tray_icon.h"
+#include "app/window_geometry.h"
+#include "app/window_messages.h"
 #include "resource.h"
+#include "settings/settings_dialog.h"
+#include "settings/settings_store.h"
 
 namespace {
 
-LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_CLOSE:
-      ::DestroyWindow(window);
+MainWindowState* StateOf(HWND window) {
+  return reinterpret_cast<MainWindowState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
+  auto state = std::make_unique<MainWindowState>();
+  state->window = window;
+  // Stored before the contents are built: the resize they cause already finds it.
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));
+  MainWindowState& created = *state.release();
+  created.taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+  CreateMainWindowContents(created, creation.hInstance);
+  return 0;
+}
+
+LRESULT OnDestroy(HWND window, MainWindowState& state) {
+  TearDownMainWindow(state);
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  delete &state;
+  ::PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT OnClose(HWND window, MainWindowState& state) {
+  if (!state.syncRunning) return ::DefWindowProcW(window, WM_CLOSE, 0, 0);
+  bool showWarning = false;
+  if (GetShowCloseWarning(showWarning) && showWarning) ShowCloseWarning(window);
+  ::ShowWindow(window, SW_HIDE);
+  return 0;
+}
+
+void OnCloseButton(MainWindowState& state) {
+  switch (CloseButtonActionFor(WindowText(state.closeButton, 256))) {
+    case CloseButtonAction::CloseWindow:
+      ::PostMessageW(state.window, WM_CLOSE, 0, 0);
+      break;
+    case CloseButtonAction::Cancel:
+      RequestCancel(state.job);
+      break;
+    case CloseButtonAction::None:
+      break;
+  }
+}
+
+void OpenSettings(MainWindowState& state) {
+  ShowSettingsDialog(state.window);
+  // The running job keeps the folders it was given.
+  ReloadPaths(state);
+  ShowHeader(state);
+}
+
+LRESULT OnCommand(HWND window, MainWindowState& state, WPARAM wParam, LPARAM lParam) {
+  if (lParam != 0) {
+    const HWND control = reinterpret_cast<HWND>(lParam);
+    const WORD code = HIWORD(wParam);
+    if (code == BN_CLICKED) {
+      if (control == state.syncButton) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+        RunSyncCommand(state);
+        ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+      } else if (control == state.closeButton) {
+        OnCloseButton(state);
+      }
       return 0;
+    }
+    if (code == EN_CHANGE) return 0;
+    return ::DefWindowProcW(window, WM_COMMAND, wParam, lParam);
+  }
+  switch (LOWORD(wParam)) {
+    case IDM_ABOUT:
+      ShowAbout(window);
+      break;
+    case IDM_EXIT:
+      ::SendMessageW(window, WM_CLOSE, 0, 0);
+      break;
+    case IDM_SETTINGS:
+      OpenSettings(state);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void BringBack(MainWindowState& state) {
+  ::ShowWindow(state.window, SW_SHOW);
+  ::SetForegroundWindow(state.window);
+  state.silentMode = false;
+}
+
+// A silent run ends when its final balloon is gone, or, where the tray never
+// reports that, a little after the balloon's time-out.
+void EndSilentRunIfDone(MainWindowState& state) {
+  if (!state.syncRunning && state.silentMode) ::PostMessageW(state.window, WM_CLOSE, 0, 0);
+}
+
+LRESULT OnTrayNotify(MainWindowState& state, LPARAM lParam) {
+  switch (LOWORD(lParam)) {
+    case WM_LBUTTONDOWN:
+    case NIN_BALLOONUSERCLICK:
+      BringBack(state);
+      break;
+    case NIN_BALLOONTIMEOUT:
+      EndSilentRunIfDone(state);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT OnSizing(WPARAM edge, LPARAM lParam) {
+  auto* rect = reinterpret_cast<RECT*>(lParam);
+  WindowRect proposed{rect->left, rect->top, rect->right, rect->bottom};
+  ApplyMinimumSize(static_cast<int>(edge), proposed);
+  *rect = RECT{proposed.left, proposed.top, proposed.right, proposed.bottom};
+  return 0;
+}
+
+LRESULT OnPaint(MainWindowState& state) {
+  win32::PaintDC paint(state.window);
+  win32::SelectedObject font(paint.Get(), state.font.Get());
+  return 0;
+}
+
+LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
+  MainWindowState* state = StateOf(window);
+  if (state == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+
+  switch (message) {
     case WM_DESTROY:
-      ::PostQuitMessage(0);
+      return OnDestroy(window, *state);
+    case WM_SIZE:
+      LayoutMainWindow(*state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_PAINT:
+      return OnPaint(*state);
+    case WM_CLOSE:
+      return OnClose(window, *state);
+    case WM_COMMAND:
+      return OnCommand(window, *state, wParam, lParam);
+    case WM_SYSCOMMAND:
+      if (wParam == SC_MINIMIZE) {
+        ::ShowWindow(window, SW_HIDE);
+        return 0;
+      }
+      return ::DefWindowProcW(window, message, wParam, lParam);
+    case WM_SIZING:
+      return OnSizing(wParam, lParam);
+    case WM_TIMER:
+      if (wParam == kSilentEndTimer) {
+        ::KillTimer(window, kSilentEndTimer);
+        EndSilentRunIfDone(*state);
+        return 0;
+      }
+      return ::DefWindowProcW(window, message, wParam, lParam);
+    case MSG_SILENT_SYNC:
+      state->silentMode = true;
+      RunSyncCommand(*state);
+      return 0;
+    case MSG_TRAY_NOTIFY:
+      return OnTrayNotify(*state, lParam);
+    case MSG_TASKBAR_UPDATE:
+      if (state->progressSink) state->progressSink->ApplyTaskBarUpdate(wParam, lParam);
+      return 0;
+    case MSG_FINAL_BALLOON:
+      if (state->silentMode) ::SetTimer(window, kSilentEndTimer, kSilentEndDelayMs, nullptr);
       return 0;
     default:
+      // Explorer restarted: the tray forgot our icon.
+      if (message == state->taskbarCreatedMessage && message != 0) {
+        std::lock_guard guard(state->trayLock);
+        ::Shell_NotifyIconW(NIM_ADD, &state->trayIcon);
+        return 0;
+      }
       return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return DispatchMessageToState(window, message, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind into the system's message dispatch.
+    return ::DefWindowProcW(window, message, wParam, lParam);
   }
 }
 

@@ -1,0 +1,125 @@
+// Creating, laying out and tearing down the main window's contents.
+#include "app/main_window_state.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include "app/progress_display.h"
+#include "app/progress_text.h"
+#include "app/sync_control.h"
+#include "app/tray_icon.h"
+#include "app/window_geometry.h"
+#include "resource.h"
+#include "settings/ini_file.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+constexpr size_t kFolderCapacity = 260;  // 259 characters and the terminating zero
+
+HWND CreateChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width, int height,
+                 HWND parent, HINSTANCE instance) {
+  return ::CreateWindowExW(0, windowClass, text, style, x, y, width, height, parent, nullptr, instance, nullptr);
+}
+
+ControlSize SizeOf(HWND control) {
+  RECT rect{};
+  ::GetWindowRect(control, &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void Place(HWND control, const ControlPlacement& placement, UINT keep) {
+  ::SetWindowPos(control, nullptr, placement.x, placement.y, placement.width, placement.height,
+                 keep | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+MainWindowState::MainWindowState() = default;
+MainWindowState::~MainWindowState() = default;
+
+void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance) {
+  ReloadPaths(state);
+  state.font.Reset(::CreateFontW(15, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_OUTLINE_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH, L"TAHOMA"));
+  ::SetWindowPos(state.window, nullptr, 0, 0, kMinimumWindowWidth, kMinimumWindowHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  state.progressSink = std::make_unique<ShelfmateProgressCallBack>(state);
+  // Loaded for the rich-edit class; it stays loaded for the process's life.
+  ::LoadLibraryW(L"Msftedit.dll");
+
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  state.logView = CreateChild(L"RICHEDIT50W", L"",
+                              child | WS_VSCROLL | WS_HSCROLL | ES_SUNKEN | ES_READONLY | ES_MULTILINE, 10, 40, 100,
+                              20, state.window, instance);
+  ShowHeader(state);
+  state.progressBar = CreateChild(PROGRESS_CLASSW, L"ProgressBar", child, 10, 10, 100, 20, state.window, instance);
+  state.syncButton = CreateChild(L"Button", L"Sync", child, 30, 100, 100, 30, state.window, instance);
+  HANDLE buttonIcon = ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON, 16, 16,
+                                   LR_DEFAULTCOLOR | LR_SHARED);
+  ::SendMessageW(state.syncButton, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(buttonIcon));
+  state.closeButton = CreateChild(L"Button", L"Close", child, 30, 100, 50, 30, state.window, instance);
+
+  state.syncRunning = false;
+  state.silentMode = false;
+  state.trayIconSize = ChooseTrayIconSize();
+  AddTrayIcon(instance, state.window, state.trayIconSize, state.trayIcon);
+
+  const WPARAM font = reinterpret_cast<WPARAM>(state.font.Get());
+  ::SendMessageW(state.logView, WM_SETFONT, font, FALSE);
+  ::SendMessageW(state.syncButton, WM_SETFONT, font, FALSE);
+  ::SendMessageW(state.closeButton, WM_SETFONT, font, FALSE);
+}
+
+void ReloadPaths(MainWindowState& state) {
+  state.remotePath.clear();
+  state.localPath.clear();
+  std::wstring local;
+  if (GetLocalLibraryPath(local, kFolderCapacity)) state.localPath = local;
+  std::wstring settingsFile, remote;
+  // A stored folder too long for the window's field is not cut: a cut path names another folder.
+  if (SettingsFilePath(settingsFile) && ReadIniValue(L"Directories", settingsFile, L"Remote", remote) &&
+      remote.size() < kFolderCapacity)
+    state.remotePath = remote;
+}
+
+void ShowHeader(MainWindowState& state) {
+  ::SetWindowTextW(state.logView, HeaderText(state.remotePath, state.localPath).c_str());
+}
+
+void LayoutMainWindow(MainWindowState& state, int width, int height) {
+  if (!state.progressBar || !state.syncButton || !state.closeButton || !state.logView) return;
+  const MainWindowLayout layout =
+      ComputeMainWindowLayout(width, height, SizeOf(state.syncButton), SizeOf(state.closeButton));
+  Place(state.progressBar, layout.progressBar, SWP_NOMOVE);
+  Place(state.syncButton, layout.syncButton, SWP_NOSIZE);
+  Place(state.closeButton, layout.closeButton, SWP_NOSIZE);
+  Place(state.logView, layout.logView, SWP_NOMOVE);
+}
+
+void AppendToLog(HWND logView, const std::wstring& text) {
+  const LRESULT end = ::SendMessageW(logView, WM_GETTEXTLENGTH, 0, 0);
+  ::SendMessageW(logView, EM_SETSEL, static_cast<WPARAM>(end), end);
+  ::SendMessageW(logView, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  ::RedrawWindow(logView, nullptr, nullptr, RDW_INVALIDATE);
+}
+
+void TearDownMainWindow(MainWindowState& state) {
+  if (state.syncRunning) {
+    // Cancel exactly as the Close button would: only a caption "Cancel" asks for it.
+    if (CloseButtonActionFor(WindowText(state.closeButton, 256)) == CloseButtonAction::Cancel)
+      RequestCancel(state.job);
+  }
+  state.worker.WaitForWorker();
+  RemoveTrayIcon(state.window, state.trayIconSize);
+  state.font.Reset();
+  state.progressSink.reset();
+  state.job.progress = nullptr;
+}
+
+std::wstring WindowText(HWND window, int capacity) {
+  std::wstring text(static_cast<size_t>(capacity), L'\0');
+  const int length = ::GetWindowTextW(window, text.data(), capacity);
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return text;
+}

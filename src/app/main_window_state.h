@@ -1,0 +1,67 @@
+// The main window's record: its controls, folders, sync job, worker and tray icon.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/sync_thread.h"
+#include "platform/win32/unique_resource.h"
+#include "sync/sync_job.h"
+
+class ShelfmateProgressCallBack;
+
+struct MainWindowState {
+  MainWindowState();
+  ~MainWindowState();
+  MainWindowState(const MainWindowState&) = delete;
+  MainWindowState& operator=(const MainWindowState&) = delete;
+
+  HWND window = nullptr;
+  HWND progressBar = nullptr;
+  HWND syncButton = nullptr;
+  HWND closeButton = nullptr;
+  HWND logView = nullptr;
+  win32::UniqueFont font;
+  std::wstring localPath;   // at most 259 characters
+  std::wstring remotePath;  // at most 259 characters
+  SyncJob job;
+  std::unique_ptr<ShelfmateProgressCallBack> progressSink;
+  SyncThread worker;
+  NOTIFYICONDATAW trayIcon{};
+  std::atomic<bool> syncRunning{false};
+  bool silentMode = false;
+  DWORD trayIconSize = 0;
+  UINT taskbarCreatedMessage = 0;  // broadcast when Explorer (and its tray) restarts
+
+  // Reports from the worker and from the window thread can overlap (Cancel
+  // while paused against the worker's report of its current file): each
+  // report's update of the tray record and the first-report flag holds this.
+  std::mutex trayLock;
+};
+
+// Builds the record's controls, font, progress sink and tray icon for the new window.
+void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance);
+
+// Reads both folders from the settings; a folder that cannot be read stays empty.
+void ReloadPaths(MainWindowState& state);
+
+// Replaces the whole log view with the header naming both folders.
+void ShowHeader(MainWindowState& state);
+
+// Places the controls for a client area of width x height.
+void LayoutMainWindow(MainWindowState& state, int width, int height);
+
+// Appends text at the end of the log view, not undoable, and repaints it.
+void AppendToLog(HWND logView, const std::wstring& text);
+
+// Cancels and waits for a running sync, removes the tray icon and frees the
+// font and the progress sink. The record itself is freed by its owner.
+void TearDownMainWindow(MainWindowState& state);
+
+// The text of a window, read with room for capacity characters.
+std::wstring WindowText(HWND window, int capacity);

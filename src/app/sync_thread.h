@@ -1,0 +1,38 @@
+// The worker thread that runs one sync at a time for the window.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "platform/win32/unique_resource.h"
+#include "sync/sync_job.h"
+
+class SyncThread {
+ public:
+  SyncThread() = default;
+  SyncThread(const SyncThread&) = delete;
+  SyncThread& operator=(const SyncThread&) = delete;
+
+  // Starts a worker that runs the job with its own roots and force choice.
+  // Returns the thread handle, or null when nothing was started: an earlier
+  // worker has not returned yet (its handle stays held), or creation failed.
+  HANDLE Start(SyncJob& job);
+
+  // Waits until the current or last worker has ended, without a time limit,
+  // while handling the messages it sends to this thread's windows, so that
+  // its synchronous reports cannot dead-lock the wait. Returns at once when
+  // no worker was ever started.
+  void WaitForWorker();
+
+  // True from a start request until the worker's run has returned.
+  bool Running() const { return running; }
+
+ private:
+  static unsigned __stdcall ThreadProcedure(void* argument);
+
+  SyncJob* job = nullptr;
+  unsigned threadId = 0;
+  win32::UniqueHandle threadHandle;
+  std::atomic<bool> running{false};
+};

@@ -1,0 +1,64 @@
+// The tray icon's set-up and removal.
+#include "app/tray_icon.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+
+#include "app/progress_text.h"
+#include "app/window_messages.h"
+#include "platform/win32/unique_resource.h"
+#include "resource.h"
+
+namespace {
+
+constexpr UINT kTrayIconId = 1;
+
+bool IsCompleteRecord(DWORD recordSize) { return recordSize >= sizeof(NOTIFYICONDATAW); }
+
+}  // namespace
+
+DWORD ChooseTrayIconSize() {
+  DWORD value = 0;
+  win32::UniqueModule shell(::LoadLibraryW(L"Shell32.dll"));
+  if (shell) {
+    using GetVersion = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+    auto getVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void*>(::GetProcAddress(shell.Get(), "DllGetVersion")));
+    if (getVersion) {
+      DLLVERSIONINFO version{};
+      version.cbSize = sizeof version;
+      if (SUCCEEDED(getVersion(&version))) value = version.dwMajorVersion * 65536 + version.dwMinorVersion;
+    }
+  }
+  return value > 6 ? static_cast<DWORD>(sizeof(NOTIFYICONDATAW)) : static_cast<DWORD>(NOTIFYICONDATAW_V3_SIZE);
+}
+
+void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDATAW& record) {
+  std::memset(&record, 0, recordSize);
+  record.cbSize = recordSize;
+  record.hWnd = window;
+  record.uID = kTrayIconId;
+  CopyToField(record.szTip, L"Shelfmate");
+  record.hIcon = static_cast<HICON>(
+      ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON, 16, 16, LR_SHARED));
+  if (IsCompleteRecord(recordSize))
+    record.hBalloonIcon = static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON, 32, 32, LR_SHARED));
+  record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+  record.uCallbackMessage = MSG_TRAY_NOTIFY;
+  record.szInfo[0] = L'\0';
+  record.szInfoTitle[0] = L'\0';
+  record.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON;
+  record.uTimeout = 3000;
+  ::Shell_NotifyIconW(NIM_ADD, &record);
+}
+
+void RemoveTrayIcon(HWND window, DWORD recordSize) {
+  NOTIFYICONDATAW record;
+  std::memset(&record, 0, sizeof record);
+  record.cbSize = recordSize;
+  record.hWnd = window;
+  record.uID = kTrayIconId;
+  ::Shell_NotifyIconW(NIM_DELETE, &record);
+}

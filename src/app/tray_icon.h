@@ -1,0 +1,15 @@
+// The notification-area icon of the main window: its record size, adding and removing it.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+// The record size the shell understands: the complete record when Shell32
+// reports a version above 6 (major x 65536 + minor), else the version-3 size.
+DWORD ChooseTrayIconSize();
+
+// Fills the record (tooltip "Shelfmate", icon 107, no balloon yet) and adds the icon.
+void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDATAW& record);
+
+// Removes the icon with a fresh record of the same size.
+void RemoveTrayIcon(HWND window, DWORD recordSize);

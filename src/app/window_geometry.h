@@ -1,0 +1,34 @@
+// Where the main window's controls go, and how small the window may get.
+#pragma once
+
+inline constexpr int kMinimumWindowWidth = 420;
+inline constexpr int kMinimumWindowHeight = 220;
+
+struct WindowRect {
+  long left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// Edge numbers as the platform's sizing message gives them.
+enum SizingEdge {
+  kEdgeLeft = 1, kEdgeRight = 2, kEdgeTop = 3, kEdgeTopLeft = 4, kEdgeTopRight = 5,
+  kEdgeBottom = 6, kEdgeBottomLeft = 7, kEdgeBottomRight = 8,
+};
+
+// Holds a proposed window rectangle at the minimum size, moving only the edge being dragged.
+void ApplyMinimumSize(int edge, WindowRect& rect);
+
+struct ControlSize {
+  int width = 0, height = 0;
+};
+
+struct ControlPlacement {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct MainWindowLayout {
+  ControlPlacement progressBar, syncButton, closeButton, logView;
+};
+
+// Bar along the top, the view below it, the buttons at the bottom right, for
+// a client area of width x height and the buttons' current sizes.
+MainWindowLayout ComputeMainWindowLayout(int width, int height, ControlSize syncButton, ControlSize closeButton);
