@@ -37,7 +37,7 @@ TEST(SyncControl, PauseLogsOnceAndResumeSilently) {
   ApplySyncButtonAction(SyncButtonAction::Resume, job);
   EXPECT_FALSE(job.paused);
   ApplySyncButtonAction(SyncButtonAction::None, job);
-  EXPECT_EQ(progress.Calls(), (Calls{L"AddMessage  - Sync Paused - "}));
+  EXPECT_EQ(progress.Lines(), (Calls{L"AddMessage  - Sync Paused - "}));
 
   SyncJob silent;  // no sink attached: the flag still changes
   ApplySyncButtonAction(SyncButtonAction::Pause, silent);
@@ -58,12 +58,12 @@ TEST(SyncControl, CancelWhilePausedWakesTheRunAndEmptiesTheBar) {
   RequestCancel(job);
   EXPECT_TRUE(job.cancelRequested);
   EXPECT_TRUE(job.restoreOnCancel);
-  EXPECT_TRUE(progress.Calls().empty());
+  EXPECT_TRUE(progress.Lines().empty());
 
   job.paused = true;
   RequestCancel(job);
   EXPECT_FALSE(job.paused);
-  EXPECT_EQ(progress.Calls(), (Calls{L"SetProgress 0 100 0"}));
+  EXPECT_EQ(progress.Lines(), (Calls{L"SetProgress 0 100 0"}));
 }
 
 TEST(SyncControl, HandOverDropsRequestsLeftFromTheLastRun) {
