@@ -106,7 +106,7 @@ class SyncRun {
   }
 
   FileOutcome Replace(const std::wstring& source, const std::wstring& destination, bool destinationPresent) {
-    const size_t noBackup = setAside.size();
+    constexpr size_t noBackup = static_cast<size_t>(-1);
     const size_t aside = destinationPresent ? SetAside(destination) : noBackup;
 
     FileOutcome outcome;
