@@ -1,0 +1,82 @@
+// Reading version files and comparing the two library copies' versions.
+#include "sync/version_files.h"
+
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/file_system.h"
+#include "sync/file_listing.h"
+
+namespace {
+
+constexpr wchar_t byteOrderMark = 0xFEFF;
+
+// Compares two version numbers position by position over the remote one's
+// positions; a position the local number lacks ends the comparison as "not behind".
+bool RemoteIsHigher(const std::array<std::int32_t, 4>& local, int localCount,
+                    const std::array<std::int32_t, 4>& remote, int remoteCount) {
+  for (int position = 0; position < remoteCount; ++position) {
+    if (position >= localCount) return false;
+    if (remote[position] > local[position]) return true;
+    if (remote[position] < local[position]) return false;
+  }
+  return false;
+}
+
+bool IsOutdated(const std::wstring& localFile, const std::wstring& remoteFile) {
+  if (!PathExists(localFile)) return true;
+  std::array<std::int32_t, 4> local{}, remote{};
+  const int localCount = ReadVersionNumbers(localFile, local);
+  const int remoteCount = ReadVersionNumbers(remoteFile, remote);
+  return RemoteIsHigher(local, localCount, remote, remoteCount);
+}
+
+}  // namespace
+
+std::wstring ReadTextFile(const std::wstring& path) {
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes, platform::ReadSharing::ReadersOnly)) return std::wstring();
+  std::wstring text;
+  text.reserve(bytes.size() / 2);
+  for (size_t at = 0; at + 1 < bytes.size(); at += 2) {
+    const auto unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[at]) |
+                                           (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    if (unit == L'\0') break;
+    text.push_back(unit);
+  }
+  return text;
+}
+
+int ReadVersionNumbers(const std::wstring& path, std::array<std::int32_t, 4>& numbers) {
+  std::wstring text = ReadTextFile(path);
+  // Notepad's "Unicode" files start with a byte-order mark; it counts as white space.
+  if (!text.empty() && text.front() == byteOrderMark) text.erase(0, 1);
+  StringList pieces;
+  SplitAt(text, L'.', pieces);
+  int count = 0;
+  for (const std::wstring& piece : pieces) {
+    if (count == static_cast<int>(numbers.size())) break;
+    std::wistringstream reader(piece);
+    std::int32_t value = 0;
+    if (!(reader >> value)) break;
+    numbers[count++] = value;
+  }
+  return count;
+}
+
+bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remoteRoot, StringList* outdated) {
+  StringList remoteFiles;
+  try {
+    ListFiles(remoteRoot, L"*.version", remoteFiles, false);
+  } catch (const std::out_of_range&) {
+    return false;  // a blank root names no folder, so there is nothing to compare
+  }
+  bool anyOutdated = false;
+  for (const std::wstring& remoteFile : remoteFiles) {
+    const std::wstring name = FileName(remoteFile);
+    if (!IsOutdated(localRoot + L"\\" + name, remoteFile)) continue;
+    if (outdated != nullptr) outdated->push_back(name);
+    anyOutdated = true;
+  }
+  return anyOutdated;
+}

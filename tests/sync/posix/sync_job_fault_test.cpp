@@ -1,0 +1,124 @@
+// The sync run when copies, moves and reads fail: no local file may be lost or truncated.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/posix/fault_injection.h"
+#include "support/recording_progress.h"
+#include "sync/sync_job.h"
+#include "sync/sync_tree.h"
+
+namespace {
+
+using platform::faults::Call;
+using sync_test::Snapshot;
+using sync_test::WriteFileAt;
+using Lines = std::vector<std::wstring>;
+using Tree = std::map<std::wstring, std::string>;
+
+class SyncFaults : public ::testing::Test {
+ protected:
+  SyncFaults() {
+    platform::faults::Reset();
+    job.progress = &progress;
+    WriteFileAt(remote / L"lamps\\old.ies", "remote old", 0);
+    WriteFileAt(remote / L"lamps\\new.ies", "remote new", 0);
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+  }
+  ~SyncFaults() override { platform::faults::Reset(); }
+
+  void Run() { job.Run(remote.Path(), local.Path(), false); }
+  Lines Messages() const { return progress.Messages(); }
+
+  TempFolder remote, local;
+  RecordingProgress progress;
+  SyncJob job;
+};
+
+// Listing order is case-blind name order: new.ies comes before old.ies.
+struct FaultCase {
+  const char* what;
+  Call call;
+  unsigned successes;
+  Tree expected;
+  Lines fileLines;
+};
+
+TEST_F(SyncFaults, FailedCopyOrMoveLeavesTheOldFileOrNoneButNeverAPart) {
+  const FaultCase cases[] = {
+      {"copy of a new file fails half way", Call::CopyReplacing, 0,
+       {{L"lamps\\old.ies", "remote old"}},
+       {L"Not Copied: \\lamps\\new.ies", L"Copied: \\lamps\\old.ies"}},
+      {"copy over an old file fails half way", Call::CopyReplacing, 1,
+       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
+       {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
+      {"moving the finished copy into place fails", Call::MoveReplacing, 1,
+       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
+       {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
+      {"the remote file cannot be read", Call::LastWriteTime, 2,
+       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
+       {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
+      {"setting the old file aside fails", Call::MoveNoReplace, 0,
+       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "remote old"}},
+       {L"Copied: \\lamps\\new.ies", L"Copied: \\lamps\\old.ies"}},
+  };
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder fresh;
+    WriteFileAt(fresh / L"lamps\\old.ies", "local old", -10);
+    platform::faults::Reset();
+    platform::faults::FailAfter(c.call, c.successes);
+    RecordingProgress recorder;
+    job.progress = &recorder;
+    job.Run(remote.Path(), fresh.Path(), false);
+    platform::faults::Reset();
+    EXPECT_EQ(Snapshot(fresh), c.expected);
+    Lines files;
+    for (const std::wstring& m : recorder.Messages())
+      if (m.find(L"Copied: ") != std::wstring::npos) files.push_back(m);
+    EXPECT_EQ(files, c.fileLines);
+  }
+}
+
+TEST_F(SyncFaults, BackupThatCannotBeMovedBackIsKeptAndReported) {
+  platform::faults::FailAfter(Call::CopyReplacing, 1);  // the copy over old.ies
+  platform::faults::FailAfter(Call::MoveNoReplace, 1);  // moving its backup back
+  Run();
+  const Lines messages = Messages();
+  const auto notCopied = std::find(messages.begin(), messages.end(), L"Not Copied: \\lamps\\old.ies");
+  ASSERT_NE(notCopied, messages.end());
+  ASSERT_NE(notCopied + 1, messages.end());
+  EXPECT_EQ(*(notCopied + 1), L"Not Restored: " + (local / L"\\lamps\\old.ies"));
+  // The completion step must not delete the only copy of the old content.
+  EXPECT_EQ(Snapshot(local), (Tree{{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies.shelfmateBackup", "local old"}}));
+}
+
+TEST_F(SyncFaults, RestoreThatFailsSaysSoAndKeepsTheBackup) {
+  progress.hook = [&](const std::wstring& line) {
+    if (line == L"AddMessage Copied: \\lamps\\old.ies") {
+      job.cancelRequested = true;
+      platform::faults::FailAlways(Call::MoveReplacing);
+    }
+  };
+  Run();
+  const Lines messages = Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), L"Not Restored: " + (local / L"\\lamps\\old.ies")),
+            messages.end());
+  for (const std::wstring& m : messages) EXPECT_NE(m.rfind(L"Restored: ", 0), 0u) << m;
+  EXPECT_EQ(Snapshot(local), (Tree{{L"lamps\\new.ies", "remote new"},
+                                   {L"lamps\\old.ies", "remote old"},
+                                   {L"lamps\\old.ies.shelfmateBackup", "local old"}}));
+}
+
+TEST_F(SyncFaults, UnchangedFilesAreOnlyTimeCompared) {
+  Run();
+  platform::faults::Reset();
+  Run();
+  // Per file one time read on each side; nothing is read, renamed or copied.
+  EXPECT_EQ(platform::faults::CallCount(Call::LastWriteTime), 4u);
+  EXPECT_EQ(platform::faults::CallCount(Call::ReadWholeFile), 0u);
+  EXPECT_EQ(platform::faults::CallCount(Call::CopyReplacing), 0u);
+  EXPECT_EQ(platform::faults::CallCount(Call::MoveNoReplace), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+// Pausing, resuming and cancelling a sync run from another thread, and files that misbehave.
+#include "sync/sync_job.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#include "support/recording_progress.h"
+#include "sync/sync_tree.h"
+
+namespace {
+
+using sync_test::HasLeftovers;
+using sync_test::Snapshot;
+using sync_test::WriteFileAt;
+using Lines = std::vector<std::wstring>;
+using Tree = std::map<std::wstring, std::string>;
+
+// Longer than one pause poll, so a paused run has looked at the flag again.
+constexpr auto morethanOnePoll = std::chrono::milliseconds(650);
+
+bool Logged(const RecordingProgress& progress, const std::wstring& text) {
+  const Lines messages = progress.Messages();
+  return std::find(messages.begin(), messages.end(), text) != messages.end();
+}
+
+class SyncControl : public ::testing::Test {
+ protected:
+  SyncControl() {
+    job.progress = &progress;
+    WriteFileAt(remote / L"a", "ra", 0);
+    WriteFileAt(remote / L"b", "rb", 0);
+    WriteFileAt(local / L"a", "old a", -10);
+  }
+  std::thread Start() {
+    return std::thread([this] { job.Run(remote.Path(), local.Path(), false); });
+  }
+
+  TempFolder remote, local;
+  RecordingProgress progress;
+  SyncJob job;
+};
+
+TEST_F(SyncControl, PauseTakesEffectBeforeTheNextFileAndResumeGoesOn) {
+  std::promise<void> pausedByWindow;
+  auto pauseMade = pausedByWindow.get_future();
+  progress.hook = [&](const std::wstring& line) {
+    if (line == L"AddMessage Copied: \\a") pauseMade.wait();  // the click lands between two files
+  };
+  std::thread worker = Start();
+  ASSERT_TRUE(progress.WaitFor(L"AddMessage Copied: \\a"));
+  job.paused = true;
+  pausedByWindow.set_value();
+  std::this_thread::sleep_for(morethanOnePoll);
+  EXPECT_FALSE(Logged(progress, L"Copied: \\b"));
+  EXPECT_EQ(ReadTestFile(local / L"b"), "<missing>");
+  job.paused = false;
+  worker.join();
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "ra"}, {L"b", "rb"}}));
+  EXPECT_EQ(progress.Lines().back(), L"Finished Sync Complete 0");
+}
+
+TEST_F(SyncControl, CancelWhilePausedWakesTheRunAndStopsIt) {
+  job.paused = true;
+  std::thread worker = Start();
+  ASSERT_TRUE(progress.WaitFor(L"SetBusy 0"));
+  // What the window's Cancel button does.
+  job.cancelRequested = true;
+  job.restoreOnCancel = true;
+  job.paused = false;
+  worker.join();
+  EXPECT_EQ(progress.Messages(), (Lines{L" - Getting remote file listing - ", L" - Sync Cancelled - ",
+                                        L" - Sync Complete - "}));
+  EXPECT_EQ(progress.Lines().back(), L"Finished Sync Canceled 1");
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "old a"}}));
+  EXPECT_FALSE(job.cancelRequested);
+}
+
+TEST_F(SyncControl, RemoteFileThatVanishesAfterTheListingIsLeftAlone) {
+  progress.hook = [&](const std::wstring& line) {
+    if (line == L"SetBusy 0") std::filesystem::remove(NativeOf(remote / L"a"));
+  };
+  job.Run(remote.Path(), local.Path(), true);
+  EXPECT_TRUE(Logged(progress, L"Not Copied: \\a"));
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "old a"}, {L"b", "rb"}}));
+}
+
+TEST_F(SyncControl, FolderThatCannotBeCreatedOnlyCostsItsFiles) {
+  WriteFileAt(remote / L"lamps\\x.ies", "rx", 0);
+  WriteFileAt(local / L"lamps", "a file in the folder's place", 0);
+  job.Run(remote.Path(), local.Path(), false);
+  EXPECT_TRUE(Logged(progress, L"Not Copied: \\lamps\\x.ies"));
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "ra"}, {L"b", "rb"}, {L"lamps", "a file in the folder's place"}}));
+}
+
+TEST_F(SyncControl, ReadOnlyLocalFileIsReplacedWithoutLosingItsContent) {
+  std::filesystem::permissions(NativeOf(local / L"a"), std::filesystem::perms::owner_write |
+                                                           std::filesystem::perms::group_write |
+                                                           std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  job.Run(remote.Path(), local.Path(), false);
+  EXPECT_TRUE(Logged(progress, L"Copied: \\a"));
+  Tree after = Snapshot(local);
+  EXPECT_EQ(after.at(L"a"), "ra");
+  EXPECT_EQ(after.at(L"b"), "rb");
+  // A read-only backup refuses deletion; it must still hold the old content.
+  if (after.count(L"a.shelfmateBackup")) {
+    EXPECT_EQ(after.at(L"a.shelfmateBackup"), "old a");
+  }
+  EXPECT_EQ(after.count(L"a.shelfmatePartial"), 0u);
+}
+
+TEST_F(SyncControl, CancelledRunPutsAReadOnlyFileBack) {
+  std::filesystem::permissions(NativeOf(local / L"a"), std::filesystem::perms::owner_write |
+                                                           std::filesystem::perms::group_write |
+                                                           std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  progress.hook = [&](const std::wstring& line) {
+    if (line == L"AddMessage Copied: \\b") job.cancelRequested = true;
+  };
+  job.Run(remote.Path(), local.Path(), false);
+  // The run joins the root and the relative path "\\a" with one more backslash.
+  EXPECT_TRUE(Logged(progress, L"Restored: " + (local / L"\\a")));
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "old a"}, {L"b", "rb"}}));
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+// The sync run: what it copies, what it reports, and how it sets aside and restores.
+#include "sync/sync_job.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/recording_progress.h"
+#include "sync/sync_tree.h"
+
+namespace {
+
+using sync_test::HasLeftovers;
+using sync_test::Snapshot;
+using sync_test::WriteFileAt;
+using sync_test::WriteTimeOf;
+using Lines = std::vector<std::wstring>;
+
+class SyncRun : public ::testing::Test {
+ protected:
+  SyncRun() { job.progress = &progress; }
+
+  void Run(bool force = false) { Run(remote.Path(), force); }
+  void Run(const std::wstring& remoteRoot, bool force = false) {
+    job.SetRoots(remoteRoot, local.Path());
+    job.forceCopyAll = force;
+    job.Run(job.remoteRoot, job.localRoot, job.forceCopyAll);
+  }
+
+  TempFolder remote, local;
+  RecordingProgress progress;
+  SyncJob job;
+};
+
+TEST_F(SyncRun, EmptyRemoteTreeMakesOnlyTheListingAndCompletionCalls) {
+  Run();
+  EXPECT_EQ(progress.Lines(), (Lines{L"SetBusy 1", L"AddMessage  - Getting remote file listing - ", L"SetBusy 0",
+                                     L"AddMessage  - Deleting Backup Files - ", L"AddMessage  - Sync Complete - ",
+                                     L"Finished Sync Complete 0"}));
+}
+
+TEST_F(SyncRun, OneFileReportsMinimumAndMaximumZero) {
+  WriteFileAt(remote / L"lamps\\a.ies", "remote a", 0);
+  Run();
+  EXPECT_EQ(progress.Lines(), (Lines{L"SetBusy 1", L"AddMessage  - Getting remote file listing - ", L"SetBusy 0",
+                                     L"SetProgress 0 0 0", L"AddMessage Copied: \\lamps\\a.ies",
+                                     L"AddMessage  - Deleting Backup Files - ", L"AddMessage  - Sync Complete - ",
+                                     L"Finished Sync Complete 0"}));
+  EXPECT_EQ(ReadTestFile(local / L"lamps\\a.ies"), "remote a");
+  EXPECT_EQ(WriteTimeOf(local / L"lamps\\a.ies"), WriteTimeOf(remote / L"lamps\\a.ies"));
+}
+
+TEST_F(SyncRun, RelativePathsAreCutByTheRootAsGiven) {
+  struct Case {
+    std::wstring suffix;
+    std::wstring line;
+  } cases[] = {
+      {L"", L"Copied: \\lamps\\a.ies"},
+      {L"\\", L"Copied: lamps\\a.ies"},
+      {L"  ", L"Copied: \\lamps\\a.ies"},  // blanks the listing trims do not shift the cut
+  };
+  WriteFileAt(remote / L"lamps\\a.ies", "remote a", 0);
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(NativeOf(local.Path() + L"\\lamps"));
+    RecordingProgress fresh;
+    job.progress = &fresh;
+    Run(remote.Path() + c.suffix);
+    const Lines messages = fresh.Messages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), c.line), messages.end()) << c.line;
+    EXPECT_EQ(ReadTestFile(local / L"lamps\\a.ies"), "remote a");
+  }
+}
+
+TEST_F(SyncRun, CopiesMissingAndOlderFilesAndEverythingWhenForced) {
+  enum Local { Missing, Older, Equal, Newer };
+  struct Case {
+    const wchar_t* name;
+    Local state;
+    bool copied;
+    bool copiedWhenForced;
+  } cases[] = {
+      {L"missing.ies", Missing, true, true},
+      {L"older.ies", Older, true, true},
+      {L"equal.ies", Equal, false, true},
+      {L"newer.ies", Newer, false, true},
+  };
+  for (const bool force : {false, true}) {
+    TempFolder from, to;
+    for (const Case& c : cases) {
+      WriteFileAt(from / c.name, std::string("remote ") + "x", 0);
+      if (c.state == Older) WriteFileAt(to / c.name, "old local", -100);
+      if (c.state == Equal) WriteFileAt(to / c.name, "equal local", 0);
+      if (c.state == Newer) WriteFileAt(to / c.name, "newer local", 100);
+    }
+    WriteFileAt(to / L"localonly.txt", "mine", 0);
+    const auto before = Snapshot(to);
+    RecordingProgress fresh;
+    job.progress = &fresh;
+    job.SetRoots(from.Path(), to.Path());
+    job.Run(job.remoteRoot, job.localRoot, force);
+    const Lines messages = fresh.Messages();
+    for (const Case& c : cases) {
+      const bool copied = force ? c.copiedWhenForced : c.copied;
+      const std::wstring line = (copied ? L"Copied: \\" : L"Not Copied: \\") + std::wstring(c.name);
+      EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end()) << line;
+      EXPECT_EQ(ReadTestFile(to / c.name), copied ? "remote x" : before.at(c.name)) << c.name;
+    }
+    EXPECT_EQ(ReadTestFile(to / L"localonly.txt"), "mine");
+    EXPECT_FALSE(HasLeftovers(to));
+    EXPECT_EQ(fresh.Lines().back(), L"Finished Sync Complete 0");
+  }
+}
+
+TEST_F(SyncRun, NothingToCopyLogsEveryFileAsNotCopied) {
+  for (const wchar_t* name : {L"a.ies", L"b.ies"}) {
+    WriteFileAt(remote / name, "same", 0);
+    WriteFileAt(local / name, "same", 0);
+  }
+  Run();
+  EXPECT_EQ(progress.Messages(), (Lines{L" - Getting remote file listing - ", L"Not Copied: \\a.ies",
+                                        L"Not Copied: \\b.ies", L" - Deleting Backup Files - ",
+                                        L" - Sync Complete - "}));
+}
+
+TEST_F(SyncRun, ReportsThePositionJustBeforeEachFileLine) {
+  for (const wchar_t* name : {L"a", L"b", L"c"}) WriteFileAt(remote / name, "r", 0);
+  WriteFileAt(local / L"b", "r", 0);
+  Run();
+  const Lines lines = progress.Lines();
+  const Lines perFile(lines.begin() + 3, lines.begin() + 9);
+  EXPECT_EQ(perFile, (Lines{L"SetProgress 0 2 0", L"AddMessage Copied: \\a", L"SetProgress 0 2 1",
+                            L"AddMessage Not Copied: \\b", L"SetProgress 0 2 2", L"AddMessage Copied: \\c"}));
+}
+
+TEST_F(SyncRun, RunsTheSameWithoutAProgressCallback) {
+  WriteFileAt(remote / L"x\\a", "ra", 0);
+  WriteFileAt(remote / L"b", "rb", 0);
+  WriteFileAt(local / L"b", "old", -10);
+  job.progress = nullptr;
+  Run();
+  EXPECT_EQ(Snapshot(local), (std::map<std::wstring, std::string>{{L"b", "rb"}, {L"x\\a", "ra"}}));
+}
+
+TEST_F(SyncRun, LeftoversOfAnInterruptedRunGoOnceTheFileIsReplaced) {
+  struct Case {
+    bool localPresent;
+    bool staleBackup;
+    bool stalePartial;
+  } cases[] = {
+      {true, true, false}, {false, true, false}, {true, false, true}, {false, false, true}, {true, true, true},
+  };
+  for (const Case& c : cases) {
+    TempFolder from, to;
+    WriteFileAt(from / L"a.ies", "new content", 0);
+    if (c.localPresent) WriteFileAt(to / L"a.ies", "old", -50);
+    if (c.staleBackup) WriteFileAt(to / L"a.ies.shelfmateBackup", "stale backup", -99);
+    if (c.stalePartial) WriteFileAt(to / L"a.ies.shelfmatePartial", "half", -99);
+    job.SetRoots(from.Path(), to.Path());
+    job.Run(job.remoteRoot, job.localRoot, false);
+    EXPECT_EQ(Snapshot(to), (std::map<std::wstring, std::string>{{L"a.ies", "new content"}}))
+        << c.localPresent << c.staleBackup << c.stalePartial;
+  }
+}
+
+// A tree of a few dozen files in several folders: a quarter missing locally,
+// a quarter older, a quarter with equal times, a quarter newer, plus files
+// that exist only locally.
+struct MixedTree {
+  TempFolder remote, local;
+  std::map<std::wstring, std::string> localBefore;
+  std::map<std::wstring, std::string> remoteFiles;
+  std::map<std::wstring, int> kinds;  // 0 missing, 1 older, 2 equal, 3 newer locally
+
+  MixedTree() {
+    int number = 0;
+    for (const wchar_t* folder : {L"lamps", L"materials\\metal", L"components", L"geometry\\deep\\er"}) {
+      for (int i = 0; i < 9; ++i, ++number) {
+        const std::wstring relative = std::wstring(folder) + L"\\f" + std::to_wstring(i) + L".dat";
+        const std::string content = "remote " + std::to_string(number) + std::string(number * 37 % 500, 'r');
+        WriteFileAt(remote / relative, content, 0);
+        remoteFiles[relative] = content;
+        const int kind = number % 4;
+        kinds[relative] = kind;
+        if (kind == 0) continue;
+        const int offset = kind == 1 ? -100 : kind == 2 ? 0 : 100;
+        WriteFileAt(local / relative, "local " + std::to_string(number) + std::string(number * 11 % 300, 'l'), offset);
+      }
+    }
+    WriteFileAt(local / L"lamps\\mine.ies", "only here", 0);
+    WriteFileAt(local / L"custom\\mine.xml", "only here too", 0);
+    localBefore = Snapshot(local);
+  }
+};
+
+Lines FileLines(const Lines& messages) {
+  Lines files;
+  for (const std::wstring& m : messages)
+    if (m.rfind(L"Copied: ", 0) == 0 || m.rfind(L"Not Copied: ", 0) == 0) files.push_back(m);
+  return files;
+}
+
+TEST(SyncRunCancel, CancelAtEveryFileGivesBackTheOldLocalTree) {
+  for (const bool force : {false, true}) {
+    const size_t fileCount = MixedTree().remoteFiles.size();
+    for (size_t cancelAfter = 0; cancelAfter <= fileCount; ++cancelAfter) {
+      SCOPED_TRACE("force " + std::to_string(force) + ", cancel after " + std::to_string(cancelAfter));
+      MixedTree tree;
+      SyncJob job;
+      RecordingProgress progress;
+      size_t filesSeen = 0;
+      progress.hook = [&](const std::wstring& line) {
+        if (line.rfind(L"AddMessage Copied: ", 0) == 0 || line.rfind(L"AddMessage Not Copied: ", 0) == 0)
+          if (++filesSeen == cancelAfter) job.cancelRequested = true;
+      };
+      job.progress = &progress;
+      if (cancelAfter == 0) job.cancelRequested = true;
+      job.Run(tree.remote.Path(), tree.local.Path(), force);
+
+      EXPECT_FALSE(job.cancelRequested);
+      const Lines messages = progress.Messages();
+      const Lines files = FileLines(messages);
+      ASSERT_EQ(files.size(), cancelAfter);
+      EXPECT_NE(std::find(messages.begin(), messages.end(), L" - Sync Cancelled - "), messages.end());
+      EXPECT_EQ(progress.Lines().back(), L"Finished Sync Canceled 1");
+
+      // Files that were there hold their old bytes; new ones are complete
+      // copies of files this run processed; no run leftovers.
+      const auto after = Snapshot(tree.local);
+      for (const auto& [relative, content] : tree.localBefore) EXPECT_EQ(after.at(relative), content) << relative;
+      size_t restored = 0;
+      for (const auto& [relative, content] : after) {
+        if (tree.localBefore.count(relative)) continue;
+        ASSERT_TRUE(tree.remoteFiles.count(relative)) << relative;
+        EXPECT_EQ(content, tree.remoteFiles.at(relative)) << relative;
+        EXPECT_NE(std::find(files.begin(), files.end(), L"Copied: \\" + relative), files.end()) << relative;
+      }
+      for (const std::wstring& m : messages) restored += m.rfind(L"Restored: ", 0) == 0;
+      size_t setAside = 0;
+      for (const std::wstring& line : files) {
+        const std::wstring relative = line.substr(line.find(L'\\') + 1);
+        setAside += line.rfind(L"Copied: ", 0) == 0 && tree.localBefore.count(relative);
+      }
+      EXPECT_EQ(restored, setAside);
+      EXPECT_FALSE(HasLeftovers(tree.local));
+
+      // The bar counts down from the number of processed files, one step per backup.
+      const Lines lines = progress.Lines();
+      auto position = std::find(lines.begin(), lines.end(), L"AddMessage  - Sync Cancelled - ");
+      std::int32_t expected = static_cast<std::int32_t>(cancelAfter);
+      for (; position != lines.end(); ++position) {
+        if (position->rfind(L"SetProgress ", 0) != 0) continue;
+        EXPECT_EQ(*position, L"SetProgress 0 " + std::to_wstring(fileCount - 1) + L" " + std::to_wstring(expected));
+        --expected;
+      }
+      EXPECT_EQ(static_cast<size_t>(static_cast<std::int32_t>(cancelAfter) - expected), setAside);
+    }
+
+    // The same tree, run to the end.
+    MixedTree tree;
+    SyncJob job;
+    job.Run(tree.remote.Path(), tree.local.Path(), force);
+    const auto after = Snapshot(tree.local);
+    EXPECT_EQ(after.size(), tree.remoteFiles.size() + 2);
+    for (const auto& [relative, content] : tree.remoteFiles) {
+      const bool replaced = force || tree.kinds.at(relative) <= 1;
+      EXPECT_EQ(after.at(relative), replaced ? content : tree.localBefore.at(relative)) << relative;
+    }
+    EXPECT_EQ(after.at(L"lamps\\mine.ies"), "only here");
+    EXPECT_EQ(after.at(L"custom\\mine.xml"), "only here too");
+    EXPECT_FALSE(HasLeftovers(tree.local));
+  }
+}
+
+TEST(SyncRunCancel, WithoutRestoreTheBackupsStay) {
+  TempFolder remote, local;
+  WriteFileAt(remote / L"a", "new a", 0);
+  WriteFileAt(local / L"a", "old a", -10);
+  SyncJob job;
+  RecordingProgress progress;
+  progress.hook = [&](const std::wstring& line) {
+    if (line == L"AddMessage Copied: \\a") {
+      job.cancelRequested = true;
+      job.restoreOnCancel = false;
+    }
+  };
+  job.progress = &progress;
+  job.Run(remote.Path(), local.Path(), false);
+  EXPECT_EQ(Snapshot(local), (std::map<std::wstring, std::string>{{L"a", "new a"}, {L"a.shelfmateBackup", "old a"}}));
+  EXPECT_EQ(progress.Lines().back(), L"Finished Sync Canceled 1");
+}
+
+}  // namespace
