@@ -1,0 +1,37 @@
+// Shelfmate's four settings in its all-users INI file, and the raw installed-library folder.
+//
+// Nothing is cached: every call goes to the file, and the first call creates
+// it. Getters deliver into the caller's buffer of `capacity` characters, the
+// terminating zero counted: a value of capacity characters or more fails
+// rather than being cut, since a cut folder path names another folder. A
+// getter that fails leaves the caller's text or flag as it was.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The settings file's path, the common application-data folder followed by
+// "\Korvane\Shelfmate\Shelfmate.ini". True when the file exists afterwards:
+// it existed, or it was just created empty together with its folders. The
+// path is delivered whenever the application-data folder was found.
+bool SettingsFilePath(std::wstring& path);
+
+// The local library folder: "Local" of "Directories"; while that key is
+// absent, the raw installed library folder of the maker's shared INI file.
+bool GetLocalLibraryPath(std::wstring& path, size_t capacity);
+bool SetLocalLibraryPath(const std::wstring& path);
+
+// The remote library folder, "Remote" of "Directories".
+bool GetRemoteLibraryPath(std::wstring& path, size_t capacity);
+bool SetRemoteLibraryPath(const std::wstring& path);
+
+// Flags of "Settings", stored as "1" or "0" and true when the first character
+// is "1". A getter fails when the key is absent; callers then take false.
+bool GetUseInstalledLibrary(bool& flag);
+bool SetUseInstalledLibrary(bool flag);
+bool GetShowCloseWarning(bool& flag);
+bool SetShowCloseWarning(bool flag);
+
+// "Library" of "Directories" in the maker's shared INI file, exactly as stored
+// (an empty value counts, no backslash is added).
+bool ReadInstalledLibraryPath(std::wstring& path, size_t capacity);
