@@ -1,4 +1,4 @@
-// Owners for COM strings, VARIANTs and one operation's COM initialisation.
+// Owners for COM strings (BSTR and task-memory), VARIANTs and one operation's COM initialisation.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +24,18 @@ class UniqueBstr : public UniqueResource<BstrTraits> {
   explicit UniqueBstr(const std::wstring& text) noexcept
       : UniqueResource(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
 };
+
+// A BSTR that a callee handed out, freed on scope exit.
+using OwnedBstr = UniqueResource<BstrTraits>;
+
+struct CoTaskMemTraits {
+  using Type = wchar_t*;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type p) noexcept { ::CoTaskMemFree(p); }
+};
+
+// A string that a COM callee allocated with CoTaskMemAlloc.
+using CoTaskMemString = UniqueResource<CoTaskMemTraits>;
 
 // A VARIANT that is cleared on scope exit; starts as VT_EMPTY.
 class UniqueVariant {

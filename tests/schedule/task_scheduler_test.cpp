@@ -36,10 +36,14 @@ std::wstring TodayUtc() {
   return text;
 }
 
-std::wstring Take(BSTR text) {
-  std::wstring copy = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-  ::SysFreeString(text);
-  return copy;
+std::wstring TakeBstr(BSTR text) {
+  const win32::OwnedBstr owned(text);
+  return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+}
+
+std::wstring TakeTaskMemory(LPWSTR text) {
+  const win32::CoTaskMemString owned(text);
+  return text ? std::wstring(text) : std::wstring();
 }
 
 // True when the system's XML parser (MSXML 3, strict about markup characters)
@@ -85,19 +89,24 @@ RegisteredTaskView ReadRegistered2(const std::wstring& name) {
   win32::ComPtr<IRegistrationInfo> info;
   if (SUCCEEDED(task->get_Definition(definition.Put())) && SUCCEEDED(definition->get_RegistrationInfo(info.Put()))) {
     BSTR text = nullptr;
-    if (SUCCEEDED(info->get_Author(&text))) view.author = Take(text);
+    if (SUCCEEDED(info->get_Author(&text))) view.author = TakeBstr(text);
     text = nullptr;
-    if (SUCCEEDED(info->get_Description(&text))) view.description = Take(text);
+    if (SUCCEEDED(info->get_Description(&text))) view.description = TakeBstr(text);
     text = nullptr;
-    if (SUCCEEDED(info->get_Date(&text))) view.date = Take(text);
+    if (SUCCEEDED(info->get_Date(&text))) view.date = TakeBstr(text);
   }
   return view;
 }
 
+// What the legacy scheduler holds for a task. Wine does not keep a work item's
+// account in its stored file, so the account cannot be read back here.
 struct WorkItemView {
   bool found = false;
   std::wstring command;
   std::wstring arguments;
+  std::wstring creator;
+  std::wstring comment;
+  DWORD flags = 0;
   int triggerCount = -1;
   TASK_TRIGGER trigger{};
   bool triggerRead = false;
@@ -113,11 +122,14 @@ WorkItemView ReadWorkItem(const std::wstring& name) {
   if (FAILED(scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Put())))) return view;
   view.found = true;
   LPWSTR text = nullptr;
-  if (SUCCEEDED(task->GetApplicationName(&text))) view.command = text;
-  ::CoTaskMemFree(text);
+  if (SUCCEEDED(task->GetApplicationName(&text))) view.command = TakeTaskMemory(text);
   text = nullptr;
-  if (SUCCEEDED(task->GetParameters(&text))) view.arguments = text;
-  ::CoTaskMemFree(text);
+  if (SUCCEEDED(task->GetParameters(&text))) view.arguments = TakeTaskMemory(text);
+  text = nullptr;
+  if (SUCCEEDED(task->GetCreator(&text))) view.creator = TakeTaskMemory(text);
+  text = nullptr;
+  if (SUCCEEDED(task->GetComment(&text))) view.comment = TakeTaskMemory(text);
+  task->GetFlags(&view.flags);
   WORD count = 0;
   if (SUCCEEDED(task->GetTriggerCount(&count))) view.triggerCount = count;
   win32::ComPtr<ITaskTrigger> trigger;
@@ -259,6 +271,9 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
   ASSERT_TRUE(view.found);
   EXPECT_EQ(view.command, ThisProgram());
   EXPECT_EQ(view.arguments, L"/silent");
+  EXPECT_EQ(view.creator, L"Korvane");
+  EXPECT_EQ(view.comment, L"Automatically updates your local library from a network library");
+  EXPECT_EQ(view.flags & TASK_FLAG_RUN_ONLY_IF_LOGGED_ON, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
   EXPECT_EQ(view.triggerCount, 1);
   ASSERT_TRUE(view.triggerRead);
   SYSTEMTIME today{};
@@ -271,6 +286,7 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
   EXPECT_EQ(view.trigger.wBeginYear, today.wYear);
   EXPECT_EQ(view.trigger.wBeginMonth, today.wMonth);
   EXPECT_EQ(view.trigger.wBeginDay, today.wDay);
+  EXPECT_EQ(view.trigger.rgFlags, 0u);  // no end date
 
   // Over an existing task: it is reused and keeps exactly one trigger.
   EXPECT_TRUE(CreateTask(legacy, spec));
@@ -280,6 +296,30 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
   ExpectStillSingleThreaded("deleting");
   EXPECT_FALSE(TaskExists(legacy, spec.name));
   EXPECT_FALSE(DeleteTask(legacy, spec.name));
+}
+
+TEST_F(TaskSchedulerOnWine, WorkItemKeepsEndDateAndMonthDay) {
+  ScheduledTaskSpec spec;
+  ASSERT_TRUE(FillShelfmateTaskSpec(spec));
+  spec.startTime = 1425306307;  // 2015-03-02
+  spec.endTime = 1456790399;    // 2016-02-29
+  spec.scheduleKind = 3;
+  spec.dayOfMonth = 15;
+  ASSERT_TRUE(CreateTask(SchedulerBackEnd::WorkItems, spec));
+
+  const WorkItemView view = ReadWorkItem(spec.name);
+  ASSERT_TRUE(view.triggerRead);
+  EXPECT_EQ(view.trigger.TriggerType, TASK_TIME_TRIGGER_MONTHLYDATE);
+  EXPECT_EQ(view.trigger.Type.MonthlyDate.rgfDays, 1u << 14);
+  EXPECT_EQ(view.trigger.Type.MonthlyDate.rgfMonths, 0xFFF);
+  EXPECT_EQ(view.trigger.wBeginYear, 2015);
+  EXPECT_EQ(view.trigger.wBeginMonth, 3);
+  EXPECT_EQ(view.trigger.wBeginDay, 2);
+  // The end date counts only with its flag.
+  EXPECT_EQ(view.trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE, static_cast<DWORD>(TASK_TRIGGER_FLAG_HAS_END_DATE));
+  EXPECT_EQ(view.trigger.wEndYear, 2016);
+  EXPECT_EQ(view.trigger.wEndMonth, 2);
+  EXPECT_EQ(view.trigger.wEndDay, 29);
 }
 
 }  // namespace
