@@ -5,7 +5,7 @@
 
 #include "platform/host.h"
 
-bool FillShelfmateTaskSpec(ScheduledTaskSpec& spec) {
+bool FillShelfmateTaskSpec(ScheduledTaskSpec& task) {
   ScheduledTaskSpec s;
   if (!platform::ProgramPath(s.command)) return false;
   s.name = kShelfmateTaskName;
@@ -18,6 +18,6 @@ bool FillShelfmateTaskSpec(ScheduledTaskSpec& spec) {
   s.dayOfWeek = 1;
   s.dayOfMonth = 1;
   s.scheduleKind = kScheduleWeekly;
-  spec = std::move(s);
+  task = std::move(s);
   return true;
 }

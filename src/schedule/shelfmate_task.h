@@ -5,7 +5,7 @@
 
 inline constexpr wchar_t kShelfmateTaskName[] = L"Shelfmate";
 
-// Fills spec with Shelfmate's task, starting from the current time and
+// Fills task with Shelfmate's own values, starting from the current time and
 // running this program's own file. False when that path cannot be obtained
 // whole, so a cut-off command is never registered.
-bool FillShelfmateTaskSpec(ScheduledTaskSpec& spec);
+bool FillShelfmateTaskSpec(ScheduledTaskSpec& task);

@@ -47,12 +47,12 @@ std::wstring EscapeXml(const std::wstring& text) {
 
 // The first day at startMinutes, keeping the seconds of startTime; minutes
 // beyond one day carry over into the following days.
-std::int64_t StartBoundary(const ScheduledTaskSpec& spec) {
+std::int64_t StartBoundary(const ScheduledTaskSpec& task) {
   using namespace std::chrono;
-  const sys_seconds start = ToSysSeconds(spec.startTime);
+  const sys_seconds start = ToSysSeconds(task.startTime);
   const sys_days day = floor<days>(start);
   const seconds secondOfMinute = (start - day) % minutes{1};
-  return ToTime(day + hours{spec.startMinutes / 60} + minutes{spec.startMinutes % 60} + secondOfMinute);
+  return ToTime(day + hours{task.startMinutes / 60} + minutes{task.startMinutes % 60} + secondOfMinute);
 }
 
 const wchar_t* DayElement(std::uint16_t dayOfWeek) {
@@ -106,9 +106,9 @@ std::wstring FormatTaskTime(std::int64_t time) {
   return text;
 }
 
-bool BuildTaskXml(const ScheduledTaskSpec& spec, std::int64_t now, std::wstring& xml) {
-  if (spec.scheduleKind != kScheduleDaily && spec.scheduleKind != kScheduleWeekly &&
-      spec.scheduleKind != kScheduleMonthly)
+bool BuildTaskXml(const ScheduledTaskSpec& task, std::int64_t now, std::wstring& xml) {
+  if (task.scheduleKind != kScheduleDaily && task.scheduleKind != kScheduleWeekly &&
+      task.scheduleKind != kScheduleMonthly)
     return false;
 
   DefinitionWriter w;
@@ -116,14 +116,14 @@ bool BuildTaskXml(const ScheduledTaskSpec& spec, std::int64_t now, std::wstring&
   w.Line(0, L"<Task xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">");
   w.Line(1, L"<RegistrationInfo>");
   w.Element(2, L"Date", FormatTaskTime(now));
-  w.Element(2, L"Author", EscapeXml(spec.author));
-  w.Element(2, L"Description", EscapeXml(spec.description));
+  w.Element(2, L"Author", EscapeXml(task.author));
+  w.Element(2, L"Description", EscapeXml(task.description));
   w.Line(1, L"</RegistrationInfo>");
   w.Line(1, L"<Triggers>");
   w.Line(2, L"<CalendarTrigger>");
-  w.Element(3, L"StartBoundary", FormatTaskTime(StartBoundary(spec)));
-  if (spec.endTime != 0) w.Element(3, L"EndBoundary", FormatTaskTime(spec.endTime));
-  switch (spec.scheduleKind) {
+  w.Element(3, L"StartBoundary", FormatTaskTime(StartBoundary(task)));
+  if (task.endTime != 0) w.Element(3, L"EndBoundary", FormatTaskTime(task.endTime));
+  switch (task.scheduleKind) {
     case kScheduleDaily:
       w.Line(3, L"<ScheduleByDay>");
       w.Element(4, L"DaysInterval", L"1");
@@ -132,12 +132,12 @@ bool BuildTaskXml(const ScheduledTaskSpec& spec, std::int64_t now, std::wstring&
     case kScheduleWeekly:
       w.Line(3, L"<ScheduleByWeek>");
       w.Element(4, L"WeeksInterval", L"1");
-      w.Element(4, L"DaysOfWeek", std::wstring(DayElement(spec.dayOfWeek)) + L"\t\t\t\t");
+      w.Element(4, L"DaysOfWeek", std::wstring(DayElement(task.dayOfWeek)) + L"\t\t\t\t");
       w.Line(3, L"</ScheduleByWeek>");
       break;
     default:
       w.Line(3, L"<ScheduleByMonth>");
-      w.Element(4, L"DaysOfMonth", L"<Day>" + std::to_wstring(spec.dayOfMonth) + L"</Day>");
+      w.Element(4, L"DaysOfMonth", L"<Day>" + std::to_wstring(task.dayOfMonth) + L"</Day>");
       w.Element(4, L"Months",
                 L"<January/><February/><March/><April/><May/><June/><July/><August/><September/><October/>"
                 L"<November/><December/>");
@@ -153,8 +153,8 @@ bool BuildTaskXml(const ScheduledTaskSpec& spec, std::int64_t now, std::wstring&
   w.Line(1, L"</Settings>");
   w.Line(1, L"<Actions>");
   w.Line(2, L"<Exec>");
-  w.Element(3, L"Command", EscapeXml(spec.command));
-  w.Element(3, L"Arguments", EscapeXml(spec.arguments));
+  w.Element(3, L"Command", EscapeXml(task.command));
+  w.Element(3, L"Arguments", EscapeXml(task.arguments));
   w.Line(2, L"</Exec>");
   w.Line(1, L"</Actions>");
   w.Line(0, L"</Task>");
@@ -162,6 +162,6 @@ bool BuildTaskXml(const ScheduledTaskSpec& spec, std::int64_t now, std::wstring&
   return true;
 }
 
-bool BuildTaskXml(const ScheduledTaskSpec& spec, std::wstring& xml) {
-  return BuildTaskXml(spec, platform::CurrentTime(), xml);
+bool BuildTaskXml(const ScheduledTaskSpec& task, std::wstring& xml) {
+  return BuildTaskXml(task, platform::CurrentTime(), xml);
 }

@@ -39,9 +39,9 @@ TaskDate UtcDateOf(std::int64_t time);
 // written as the nearest time it can name.
 std::wstring FormatTaskTime(std::int64_t time);
 
-// The definition text for spec, registered at now (seconds since 1970).
+// The definition text for task, registered at now (seconds since 1970).
 // False, with xml untouched, when the schedule kind is not daily, weekly or monthly.
-bool BuildTaskXml(const ScheduledTaskSpec& spec, std::int64_t now, std::wstring& xml);
+bool BuildTaskXml(const ScheduledTaskSpec& task, std::int64_t now, std::wstring& xml);
 
 // The same, registered at the current time.
-bool BuildTaskXml(const ScheduledTaskSpec& spec, std::wstring& xml);
+bool BuildTaskXml(const ScheduledTaskSpec& task, std::wstring& xml);

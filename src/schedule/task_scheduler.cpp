@@ -66,8 +66,8 @@ bool TaskExists2(const std::wstring& name) {
   const TaskService2Session session;
   const win32::UniqueBstr path(name);
   if (!session.Root() || !path) return false;
-  win32::ComPtr<IRegisteredTask> task;
-  return SUCCEEDED(session.Root()->GetTask(path.Get(), task.Put()));
+  win32::ComPtr<IRegisteredTask> registered;
+  return SUCCEEDED(session.Root()->GetTask(path.Get(), registered.Put()));
 }
 
 bool DeleteTask2(const std::wstring& name) {
@@ -77,12 +77,12 @@ bool DeleteTask2(const std::wstring& name) {
   return SUCCEEDED(session.Root()->DeleteTask(path.Get(), 0));
 }
 
-bool CreateTask2(const ScheduledTaskSpec& spec) {
+bool CreateTask2(const ScheduledTaskSpec& task) {
   std::wstring xml;
-  if (!BuildTaskXml(spec, xml)) return false;
+  if (!BuildTaskXml(task, xml)) return false;
 
   const TaskService2Session session;
-  const win32::UniqueBstr path(spec.name);
+  const win32::UniqueBstr path(task.name);
   const win32::UniqueBstr definition(xml);
   if (!session.Root() || !path || !definition) return false;
 
@@ -161,8 +161,8 @@ TASK_TRIGGER ToTaskTrigger(const WorkItemTrigger& t) {
 bool TaskExistsLegacy(const std::wstring& name) {
   const WorkItemSession session;
   if (!session.Scheduler()) return false;
-  win32::ComPtr<ITask> task;
-  return SUCCEEDED(session.Scheduler()->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(task.Put())));
+  win32::ComPtr<ITask> workItem;
+  return SUCCEEDED(session.Scheduler()->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(workItem.Put())));
 }
 
 bool DeleteTaskLegacy(const std::wstring& name) {
@@ -171,9 +171,9 @@ bool DeleteTaskLegacy(const std::wstring& name) {
   return SUCCEEDED(session.Scheduler()->Delete(name.c_str()));
 }
 
-bool CreateTaskLegacy(const ScheduledTaskSpec& spec) {
+bool CreateTaskLegacy(const ScheduledTaskSpec& task) {
   WorkItemTrigger values;
-  if (!BuildWorkItemTrigger(spec, values)) return false;
+  if (!BuildWorkItemTrigger(task, values)) return false;
   const TASK_TRIGGER triggerRecord = ToTaskTrigger(values);
   std::wstring user;
   if (!CurrentUserName(user)) return false;
@@ -182,38 +182,35 @@ bool CreateTaskLegacy(const ScheduledTaskSpec& spec) {
   ITaskScheduler* scheduler = session.Scheduler();
   if (!scheduler) return false;
 
-  win32::ComPtr<ITask> task;
-  bool reused = false;
-  if (FAILED(scheduler->NewWorkItem(spec.name.c_str(), kClsidCTask, kIidTask,
-                                    reinterpret_cast<IUnknown**>(task.Put())))) {
+  win32::ComPtr<ITask> workItem;
+  if (FAILED(scheduler->NewWorkItem(task.name.c_str(), kClsidCTask, kIidTask,
+                                    reinterpret_cast<IUnknown**>(workItem.Put())))) {
     // Most often the task exists already; it is then updated in place.
-    if (FAILED(scheduler->Activate(spec.name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(task.Put()))))
+    if (FAILED(scheduler->Activate(task.name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(workItem.Put()))))
       return false;
-    reused = true;
   }
 
-  task->SetApplicationName(spec.command.c_str());
-  task->SetParameters(spec.arguments.c_str());
-  task->SetCreator(spec.author.c_str());
-  task->SetComment(spec.description.c_str());
-  task->SetAccountInformation(user.c_str(), nullptr);
-  task->SetFlags(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON);
+  workItem->SetApplicationName(task.command.c_str());
+  workItem->SetParameters(task.arguments.c_str());
+  workItem->SetCreator(task.author.c_str());
+  workItem->SetComment(task.description.c_str());
+  workItem->SetAccountInformation(user.c_str(), nullptr);
+  workItem->SetFlags(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON);
 
-  // A reused task keeps its old triggers otherwise, and each creation would add one more start.
-  if (reused) {
-    WORD count = 0;
-    if (SUCCEEDED(task->GetTriggerCount(&count)))
-      while (count-- > 0) task->DeleteTrigger(count);
-  }
+  // An existing task keeps its old triggers otherwise, and each creation
+  // would add one more start; a new work item has none.
+  WORD count = 0;
+  if (SUCCEEDED(workItem->GetTriggerCount(&count)))
+    while (count-- > 0) workItem->DeleteTrigger(count);
 
   WORD index = 0;
   win32::ComPtr<ITaskTrigger> trigger;
-  if (FAILED(task->CreateTrigger(&index, trigger.Put()))) return false;
+  if (FAILED(workItem->CreateTrigger(&index, trigger.Put()))) return false;
   TASK_TRIGGER record = triggerRecord;
   if (FAILED(trigger->SetTrigger(&record))) return false;
 
   win32::ComPtr<IPersistFile> file;
-  if (FAILED(task->QueryInterface(kIidPersistFile, file.PutVoid()))) return false;
+  if (FAILED(workItem->QueryInterface(kIidPersistFile, file.PutVoid()))) return false;
   return SUCCEEDED(file->Save(nullptr, TRUE));
 }
 
@@ -229,8 +226,8 @@ bool TaskExists(SchedulerBackEnd backEnd, const std::wstring& name) {
   return backEnd == SchedulerBackEnd::TaskScheduler2 ? TaskExists2(name) : TaskExistsLegacy(name);
 }
 
-bool CreateTask(SchedulerBackEnd backEnd, const ScheduledTaskSpec& spec) {
-  return backEnd == SchedulerBackEnd::TaskScheduler2 ? CreateTask2(spec) : CreateTaskLegacy(spec);
+bool CreateTask(SchedulerBackEnd backEnd, const ScheduledTaskSpec& task) {
+  return backEnd == SchedulerBackEnd::TaskScheduler2 ? CreateTask2(task) : CreateTaskLegacy(task);
 }
 
 bool DeleteTask(SchedulerBackEnd backEnd, const std::wstring& name) {
@@ -240,9 +237,9 @@ bool DeleteTask(SchedulerBackEnd backEnd, const std::wstring& name) {
 bool ScheduledTaskExists() { return TaskExists(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName); }
 
 bool CreateScheduledTask() {
-  ScheduledTaskSpec spec;
-  if (!FillShelfmateTaskSpec(spec)) return false;
-  return CreateTask(SchedulerBackEndFor(WindowsMajorVersion()), spec);
+  ScheduledTaskSpec task;
+  if (!FillShelfmateTaskSpec(task)) return false;
+  return CreateTask(SchedulerBackEndFor(WindowsMajorVersion()), task);
 }
 
 bool DeleteScheduledTask() { return DeleteTask(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName); }

@@ -16,9 +16,9 @@ unsigned WindowsMajorVersion();
 // Each operation initialises COM around itself and never leaves the calling
 // thread's apartment changed.
 bool TaskExists(SchedulerBackEnd backEnd, const std::wstring& name);
-// Registers spec under spec.name, replacing (2.0) or reusing (legacy) a task
+// Registers task under task.name, replacing (2.0) or reusing (legacy) a task
 // of that name; it runs as the interactive user while that user is logged on.
-bool CreateTask(SchedulerBackEnd backEnd, const ScheduledTaskSpec& spec);
+bool CreateTask(SchedulerBackEnd backEnd, const ScheduledTaskSpec& task);
 // True only when the scheduler deleted the task; false when it was absent.
 bool DeleteTask(SchedulerBackEnd backEnd, const std::wstring& name);
 

@@ -24,4 +24,4 @@ struct WorkItemTrigger {
 
 // False when the schedule kind is not daily, weekly or monthly, or a monthly
 // day is not 1 to 31.
-bool BuildWorkItemTrigger(const ScheduledTaskSpec& spec, WorkItemTrigger& trigger);
+bool BuildWorkItemTrigger(const ScheduledTaskSpec& task, WorkItemTrigger& trigger);

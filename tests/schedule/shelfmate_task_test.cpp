@@ -16,21 +16,21 @@ class ShelfmateTask : public ::testing::Test {
 TEST_F(ShelfmateTask, WeeklyOnMondayAtNineRunningThisProgramSilently) {
   platform::simulated::SetProgramPath(L"C:\\Program Files\\Korvane\\R&D\\Shelfmate.exe");
   platform::simulated::SetCurrentTime(1425306307);
-  ScheduledTaskSpec spec;
-  ASSERT_TRUE(FillShelfmateTaskSpec(spec));
-  EXPECT_EQ(spec.name, L"Shelfmate");
-  EXPECT_EQ(spec.description, L"Automatically updates your local library from a network library");
-  EXPECT_EQ(spec.author, L"Korvane");
-  EXPECT_EQ(spec.command, L"C:\\Program Files\\Korvane\\R&D\\Shelfmate.exe");
-  EXPECT_EQ(spec.arguments, L"/silent");
-  EXPECT_EQ(spec.startTime, 1425306307);
-  EXPECT_EQ(spec.endTime, 0);
-  EXPECT_EQ(spec.startMinutes, 540);
-  EXPECT_EQ(spec.dayOfWeek, 1);
-  EXPECT_EQ(spec.scheduleKind, 2);
+  ScheduledTaskSpec task;
+  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  EXPECT_EQ(task.name, L"Shelfmate");
+  EXPECT_EQ(task.description, L"Automatically updates your local library from a network library");
+  EXPECT_EQ(task.author, L"Korvane");
+  EXPECT_EQ(task.command, L"C:\\Program Files\\Korvane\\R&D\\Shelfmate.exe");
+  EXPECT_EQ(task.arguments, L"/silent");
+  EXPECT_EQ(task.startTime, 1425306307);
+  EXPECT_EQ(task.endTime, 0);
+  EXPECT_EQ(task.startMinutes, 540);
+  EXPECT_EQ(task.dayOfWeek, 1);
+  EXPECT_EQ(task.scheduleKind, 2);
 
   std::wstring xml;
-  ASSERT_TRUE(BuildTaskXml(spec, spec.startTime, xml));
+  ASSERT_TRUE(BuildTaskXml(task, task.startTime, xml));
   EXPECT_NE(xml.find(L"<StartBoundary>2015-03-02T09:00:07</StartBoundary>"), std::wstring::npos);
   EXPECT_NE(xml.find(L"<Command>C:\\Program Files\\Korvane\\R&amp;D\\Shelfmate.exe</Command>"), std::wstring::npos);
 }
@@ -47,11 +47,11 @@ TEST_F(ShelfmateTask, FailsWhenTheProgramPathIsMissingOrTooLong) {
   };
   for (const auto& c : cases) {
     platform::simulated::SetProgramPath(c.path);
-    ScheduledTaskSpec spec;
-    spec.command = L"unchanged";
-    EXPECT_EQ(FillShelfmateTaskSpec(spec), c.filled) << (c.path ? c.path->size() : 0);
+    ScheduledTaskSpec task;
+    task.command = L"unchanged";
+    EXPECT_EQ(FillShelfmateTaskSpec(task), c.filled) << (c.path ? c.path->size() : 0);
     if (!c.filled) {
-      EXPECT_EQ(spec.command, L"unchanged");
+      EXPECT_EQ(task.command, L"unchanged");
     }
   }
 }

@@ -27,19 +27,19 @@ std::wstring Lines(const std::vector<std::wstring>& lines) {
 }
 
 ScheduledTaskSpec ShelfmateLike() {
-  ScheduledTaskSpec spec;
-  spec.name = L"Shelfmate";
-  spec.description = L"Automatically updates your local library from a network library";
-  spec.author = L"Korvane";
-  spec.command = L"C:\\Program Files\\Korvane\\Shelfmate.exe";
-  spec.arguments = L"/silent";
-  spec.startTime = k20150302_142507;
-  spec.endTime = 0;
-  spec.startMinutes = 540;
-  spec.dayOfWeek = 1;
-  spec.dayOfMonth = 17;
-  spec.scheduleKind = 2;
-  return spec;
+  ScheduledTaskSpec task;
+  task.name = L"Shelfmate";
+  task.description = L"Automatically updates your local library from a network library";
+  task.author = L"Korvane";
+  task.command = L"C:\\Program Files\\Korvane\\Shelfmate.exe";
+  task.arguments = L"/silent";
+  task.startTime = k20150302_142507;
+  task.endTime = 0;
+  task.startMinutes = 540;
+  task.dayOfWeek = 1;
+  task.dayOfMonth = 17;
+  task.scheduleKind = 2;
+  return task;
 }
 
 const std::vector<std::wstring> kHead = {
@@ -97,20 +97,20 @@ TEST_F(ScheduleTimeZone, DefinitionIsWrittenWholeForEachScheduleKind) {
         L"\t\t\t</ScheduleByMonth>"}},
   };
   for (const auto& c : cases) {
-    ScheduledTaskSpec spec = ShelfmateLike();
-    spec.scheduleKind = c.kind;
+    ScheduledTaskSpec task = ShelfmateLike();
+    task.scheduleKind = c.kind;
     std::wstring xml;
-    ASSERT_TRUE(BuildTaskXml(spec, k20150302_142507, xml)) << c.kind;
+    ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml)) << c.kind;
     EXPECT_EQ(xml, Definition(c.schedule)) << c.kind;
   }
 }
 
 TEST_F(ScheduleTimeZone, UnknownScheduleKindsBuildNothing) {
   for (const std::int32_t kind : {0, 4, -1, 2147483647}) {
-    ScheduledTaskSpec spec = ShelfmateLike();
-    spec.scheduleKind = kind;
+    ScheduledTaskSpec task = ShelfmateLike();
+    task.scheduleKind = kind;
     std::wstring xml = L"untouched";
-    EXPECT_FALSE(BuildTaskXml(spec, k20150302_142507, xml)) << kind;
+    EXPECT_FALSE(BuildTaskXml(task, k20150302_142507, xml)) << kind;
     EXPECT_EQ(xml, L"untouched") << kind;
   }
 }
@@ -143,19 +143,19 @@ TEST_F(ScheduleTimeZone, StartBoundaryTakesTheUtcDateAndSecondsWithTheTimeOfDayR
       {"before 1970", -1, 540, L"1969-12-31T09:00:59"},
   };
   for (const auto& c : cases) {
-    ScheduledTaskSpec spec = ShelfmateLike();
-    spec.startTime = c.startTime;
-    spec.startMinutes = c.startMinutes;
+    ScheduledTaskSpec task = ShelfmateLike();
+    task.startTime = c.startTime;
+    task.startMinutes = c.startMinutes;
     std::wstring xml;
-    ASSERT_TRUE(BuildTaskXml(spec, k20150302_142507, xml)) << c.what;
+    ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml)) << c.what;
     EXPECT_EQ(ElementText(xml, L"StartBoundary"), c.boundary) << c.what;
   }
 }
 
 TEST_F(ScheduleTimeZone, EndBoundaryLineOnlyWhenAnEndIsGiven) {
-  ScheduledTaskSpec spec = ShelfmateLike();
+  ScheduledTaskSpec task = ShelfmateLike();
   std::wstring xml;
-  ASSERT_TRUE(BuildTaskXml(spec, k20150302_142507, xml));
+  ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml));
   EXPECT_EQ(xml.find(L"EndBoundary"), std::wstring::npos);
 
   struct Case {
@@ -171,8 +171,8 @@ TEST_F(ScheduleTimeZone, EndBoundaryLineOnlyWhenAnEndIsGiven) {
       {-1, L"\t\t\t<EndBoundary>1969-12-31T23:59:59</EndBoundary>\n"},
   };
   for (const auto& c : cases) {
-    spec.endTime = c.endTime;
-    ASSERT_TRUE(BuildTaskXml(spec, k20150302_142507, xml));
+    task.endTime = c.endTime;
+    ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml));
     EXPECT_NE(xml.find(c.line), std::wstring::npos) << c.endTime << "\n" << std::string(xml.begin(), xml.end());
   }
 }
@@ -181,23 +181,23 @@ TEST_F(ScheduleTimeZone, WeeklyDayElementFollowsDayOfWeek) {
   const std::wstring days[] = {L"<Sunday/>",   L"<Monday/>", L"<Tuesday/>", L"<Wednesday/>",
                                L"<Thursday/>", L"<Friday/>", L"<Saturday/>", L"", L""};
   for (std::uint16_t day = 0; day < 9; ++day) {
-    ScheduledTaskSpec spec = ShelfmateLike();
-    spec.dayOfWeek = day == 8 ? 65535 : day;
+    ScheduledTaskSpec task = ShelfmateLike();
+    task.dayOfWeek = day == 8 ? 65535 : day;
     std::wstring xml;
-    ASSERT_TRUE(BuildTaskXml(spec, k20150302_142507, xml));
+    ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml));
     EXPECT_NE(xml.find(L"\n\t\t\t\t<DaysOfWeek>" + days[day] + L"\t\t\t\t</DaysOfWeek>\n"), std::wstring::npos)
         << day;
   }
 }
 
 TEST_F(ScheduleTimeZone, TextValuesAreEscapedAsCharacterData) {
-  ScheduledTaskSpec spec = ShelfmateLike();
-  spec.command = L"C:\\R&D\\<new>\\Shelfmate.exe";
-  spec.arguments = L"/silent \"a'b\" &amp;";
-  spec.author = L"Korvane & Sons";
-  spec.description = L"a<b>c";
+  ScheduledTaskSpec task = ShelfmateLike();
+  task.command = L"C:\\R&D\\<new>\\Shelfmate.exe";
+  task.arguments = L"/silent \"a'b\" &amp;";
+  task.author = L"Korvane & Sons";
+  task.description = L"a<b>c";
   std::wstring xml;
-  ASSERT_TRUE(BuildTaskXml(spec, k20150302_142507, xml));
+  ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml));
   EXPECT_EQ(ElementText(xml, L"Command"), L"C:\\R&amp;D\\&lt;new&gt;\\Shelfmate.exe");
   EXPECT_EQ(ElementText(xml, L"Arguments"), L"/silent \"a'b\" &amp;amp;");
   EXPECT_EQ(ElementText(xml, L"Author"), L"Korvane &amp; Sons");
@@ -235,17 +235,17 @@ TEST_F(ScheduleTimeZone, UtcDateOfIgnoresTheLocalZone) {
 }
 
 TEST(ScheduleTimeZones, DefinitionIsTheSameInEveryLocalZone) {
-  ScheduledTaskSpec spec = ShelfmateLike();
-  spec.endTime = 1456790399;
+  ScheduledTaskSpec task = ShelfmateLike();
+  task.endTime = 1456790399;
   std::wstring inUtc;
   {
     const TimeZoneOverride utc("UTC0");
-    ASSERT_TRUE(BuildTaskXml(spec, 1425259815, inUtc));
+    ASSERT_TRUE(BuildTaskXml(task, 1425259815, inUtc));
   }
   for (const char* zone : {"EST5EDT,M3.2.0,M11.1.0", "JST-9", "NZST-12NZDT,M9.5.0,M4.1.0/3", "HST10"}) {
     const TimeZoneOverride local(zone);
     std::wstring xml;
-    ASSERT_TRUE(BuildTaskXml(spec, 1425259815, xml)) << zone;
+    ASSERT_TRUE(BuildTaskXml(task, 1425259815, xml)) << zone;
     EXPECT_EQ(xml, inUtc) << zone;
   }
 }
