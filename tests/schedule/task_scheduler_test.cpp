@@ -1,0 +1,326 @@
+// Shelfmate's task against Wine's real Task Scheduler, through both back-ends.
+#include "schedule/task_scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <mstask.h>
+#include <objbase.h>
+#include <msxml2.h>
+#include <taskschd.h>
+
+#include <string>
+
+#include "platform/host.h"
+#include "platform/win32/unique_resource.h"
+#include "schedule/com_values.h"
+#include "schedule/shelfmate_task.h"
+
+namespace {
+
+constexpr CLSID kClsidTaskScheduler = {0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
+constexpr CLSID kClsidCTaskScheduler = {0x148BD52A, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
+
+std::wstring ThisProgram() {
+  std::wstring path;
+  EXPECT_TRUE(platform::ProgramPath(path));
+  return path;
+}
+
+// Today's UTC date as the definition writes it, YYYY-MM-DD.
+std::wstring TodayUtc() {
+  SYSTEMTIME now{};
+  ::GetSystemTime(&now);
+  wchar_t text[16] = {};
+  ::swprintf(text, 16, L"%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
+}
+
+std::wstring TakeBstr(BSTR text) {
+  const win32::OwnedBstr owned(text);
+  return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+}
+
+std::wstring TakeTaskMemory(LPWSTR text) {
+  const win32::CoTaskMemString owned(text);
+  return text ? std::wstring(text) : std::wstring();
+}
+
+// True when the system's XML parser (MSXML 3, strict about markup characters)
+// loads the whole text.
+bool IsWellFormedXml(const std::wstring& xml) {
+  constexpr CLSID kClsidDomDocument30 = {0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
+  win32::ComPtr<IXMLDOMDocument> document;
+  if (FAILED(::CoCreateInstance(kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                document.PutVoid())))
+    return false;
+  const win32::UniqueBstr text(xml);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  return text && SUCCEEDED(document->loadXML(text.Get(), &loaded)) && loaded == VARIANT_TRUE;
+}
+
+// What the 2.0 scheduler holds for a task, read back without the code under test.
+// Wine's scheduler keeps the registration information and settings of a
+// definition text but drops its triggers and actions when it parses it, so
+// those cannot be read back here.
+struct RegisteredTaskView {
+  bool found = false;
+  std::wstring author;
+  std::wstring description;
+  std::wstring date;
+};
+
+RegisteredTaskView ReadRegistered2(const std::wstring& name) {
+  RegisteredTaskView view;
+  win32::ComPtr<ITaskService> service;
+  if (FAILED(::CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                service.PutVoid())))
+    return view;
+  const win32::UniqueVariant none;
+  if (FAILED(service->Connect(none.Get(), none.Get(), none.Get(), none.Get()))) return view;
+  win32::ComPtr<ITaskFolder> root;
+  const win32::UniqueBstr rootPath(L"\\"), taskPath(name);
+  if (FAILED(service->GetFolder(rootPath.Get(), root.Put()))) return view;
+  win32::ComPtr<IRegisteredTask> task;
+  if (FAILED(root->GetTask(taskPath.Get(), task.Put()))) return view;
+  view.found = true;
+
+  win32::ComPtr<ITaskDefinition> definition;
+  win32::ComPtr<IRegistrationInfo> info;
+  if (SUCCEEDED(task->get_Definition(definition.Put())) && SUCCEEDED(definition->get_RegistrationInfo(info.Put()))) {
+    BSTR text = nullptr;
+    if (SUCCEEDED(info->get_Author(&text))) view.author = TakeBstr(text);
+    text = nullptr;
+    if (SUCCEEDED(info->get_Description(&text))) view.description = TakeBstr(text);
+    text = nullptr;
+    if (SUCCEEDED(info->get_Date(&text))) view.date = TakeBstr(text);
+  }
+  return view;
+}
+
+// What the legacy scheduler holds for a task. Wine does not keep a work item's
+// account in its stored file, so the account cannot be read back here.
+struct WorkItemView {
+  bool found = false;
+  std::wstring command;
+  std::wstring arguments;
+  std::wstring creator;
+  std::wstring comment;
+  DWORD flags = 0;
+  int triggerCount = -1;
+  TASK_TRIGGER trigger{};
+  bool triggerRead = false;
+};
+
+WorkItemView ReadWorkItem(const std::wstring& name) {
+  WorkItemView view;
+  win32::ComPtr<ITaskScheduler> scheduler;
+  if (FAILED(::CoCreateInstance(kClsidCTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                                scheduler.PutVoid())))
+    return view;
+  win32::ComPtr<ITask> task;
+  if (FAILED(scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Put())))) return view;
+  view.found = true;
+  LPWSTR text = nullptr;
+  if (SUCCEEDED(task->GetApplicationName(&text))) view.command = TakeTaskMemory(text);
+  text = nullptr;
+  if (SUCCEEDED(task->GetParameters(&text))) view.arguments = TakeTaskMemory(text);
+  text = nullptr;
+  if (SUCCEEDED(task->GetCreator(&text))) view.creator = TakeTaskMemory(text);
+  text = nullptr;
+  if (SUCCEEDED(task->GetComment(&text))) view.comment = TakeTaskMemory(text);
+  task->GetFlags(&view.flags);
+  WORD count = 0;
+  if (SUCCEEDED(task->GetTriggerCount(&count))) view.triggerCount = count;
+  win32::ComPtr<ITaskTrigger> trigger;
+  if (SUCCEEDED(task->GetTrigger(0, trigger.Put()))) {
+    view.trigger.cbTriggerSize = sizeof view.trigger;
+    view.triggerRead = SUCCEEDED(trigger->GetTrigger(&view.trigger));
+  }
+  return view;
+}
+
+// The calling thread's apartment as COM reports it; -1 when the thread has none.
+int ApartmentType() {
+  APTTYPE type{};
+  APTTYPEQUALIFIER qualifier{};
+  if (FAILED(::CoGetApartmentType(&type, &qualifier))) return -1;
+  return type;
+}
+
+// Each test starts and ends with no Shelfmate task in either scheduler and
+// runs with the thread in a single-threaded apartment, as the window thread is.
+class TaskSchedulerOnWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    RemoveTasks();
+  }
+  void TearDown() override {
+    RemoveTasks();
+    ::CoUninitialize();
+  }
+  static void RemoveTasks() {
+    DeleteTask(SchedulerBackEnd::TaskScheduler2, kShelfmateTaskName);
+    DeleteTask(SchedulerBackEnd::WorkItems, kShelfmateTaskName);
+  }
+  static void ExpectStillSingleThreaded(const char* after) {
+    EXPECT_EQ(ApartmentType(), APTTYPE_MAINSTA) << "after " << after;
+  }
+};
+
+TEST_F(TaskSchedulerOnWine, VersionSelectsTaskScheduler2FromSixOn) {
+  EXPECT_GE(WindowsMajorVersion(), 6u);
+  EXPECT_EQ(WindowsMajorVersion(), platform::PlatformMajorVersion());
+  EXPECT_EQ(SchedulerBackEndFor(6), SchedulerBackEnd::TaskScheduler2);
+  EXPECT_EQ(SchedulerBackEndFor(10), SchedulerBackEnd::TaskScheduler2);
+  EXPECT_EQ(SchedulerBackEndFor(5), SchedulerBackEnd::WorkItems);
+  EXPECT_EQ(SchedulerBackEndFor(0), SchedulerBackEnd::WorkItems);  // the version could not be asked
+}
+
+TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughTaskScheduler2) {
+  EXPECT_FALSE(ScheduledTaskExists());
+  ExpectStillSingleThreaded("the first query");
+
+  ASSERT_TRUE(CreateScheduledTask());
+  ExpectStillSingleThreaded("creating");
+  EXPECT_TRUE(ScheduledTaskExists());
+
+  const RegisteredTaskView view = ReadRegistered2(kShelfmateTaskName);
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(view.author, L"Korvane");
+  EXPECT_EQ(view.description, L"Automatically updates your local library from a network library");
+  EXPECT_EQ(view.date.substr(0, 11), TodayUtc() + L"T");
+
+  EXPECT_TRUE(DeleteScheduledTask());
+  ExpectStillSingleThreaded("deleting");
+  EXPECT_FALSE(ScheduledTaskExists());
+  EXPECT_FALSE(DeleteScheduledTask());
+  ExpectStillSingleThreaded("a failed delete");
+}
+
+TEST_F(TaskSchedulerOnWine, CreatingReplacesAnOlderTaskOfTheSameName) {
+  ScheduledTaskSpec older;
+  ASSERT_TRUE(FillShelfmateTaskSpec(older));
+  older.description = L"an older Shelfmate task";
+  ASSERT_TRUE(CreateTask(SchedulerBackEnd::TaskScheduler2, older));
+  ASSERT_EQ(ReadRegistered2(kShelfmateTaskName).description, L"an older Shelfmate task");
+
+  EXPECT_TRUE(CreateScheduledTask());
+  EXPECT_EQ(ReadRegistered2(kShelfmateTaskName).description,
+            L"Automatically updates your local library from a network library");
+}
+
+// Wine drops the trigger and action of a registered definition, so the text
+// handed to the scheduler is checked instead: this program, "/silent", every
+// Monday at 09:00 from today, well-formed even with markup characters in the path.
+TEST_F(TaskSchedulerOnWine, DefinitionRunsThisProgramSilentlyEveryMondayFromToday) {
+  ScheduledTaskSpec task;
+  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  std::wstring xml;
+  ASSERT_TRUE(BuildTaskXml(task, xml));
+  EXPECT_NE(xml.find(L"\t\t\t<Command>" + ThisProgram() + L"</Command>\n"), std::wstring::npos);
+  EXPECT_NE(xml.find(L"\t\t\t<Arguments>/silent</Arguments>\n"), std::wstring::npos);
+  EXPECT_NE(xml.find(L"\t\t\t<StartBoundary>" + TodayUtc() + L"T09:00:"), std::wstring::npos);
+  EXPECT_NE(xml.find(L"\t\t\t\t<WeeksInterval>1</WeeksInterval>\n\t\t\t\t<DaysOfWeek><Monday/>\t\t\t\t</DaysOfWeek>\n"),
+            std::wstring::npos);
+
+  EXPECT_TRUE(IsWellFormedXml(xml));
+
+  task.command = L"C:\\R&D <tools>\\Shelfmate.exe";
+  task.description = L"a > b & c";
+  ASSERT_TRUE(BuildTaskXml(task, xml));
+  EXPECT_TRUE(IsWellFormedXml(xml));
+  // The parser does catch stray markup characters.
+  EXPECT_FALSE(IsWellFormedXml(L"<Task><Command>C:\\R&D\\Shelfmate.exe</Command></Task>"));
+  EXPECT_FALSE(IsWellFormedXml(L"<Task><Command>C:\\<tools>\\Shelfmate.exe</Command></Task>"));
+}
+
+TEST_F(TaskSchedulerOnWine, UnknownScheduleKindRegistersNothing) {
+  ScheduledTaskSpec task;
+  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  for (const std::int32_t kind : {0, 4}) {
+    task.scheduleKind = kind;
+    EXPECT_FALSE(CreateTask(SchedulerBackEnd::TaskScheduler2, task)) << kind;
+    EXPECT_FALSE(CreateTask(SchedulerBackEnd::WorkItems, task)) << kind;
+  }
+  EXPECT_FALSE(TaskExists(SchedulerBackEnd::TaskScheduler2, kShelfmateTaskName));
+  EXPECT_FALSE(TaskExists(SchedulerBackEnd::WorkItems, kShelfmateTaskName));
+}
+
+TEST(TaskSchedulerApartment, OperationLeavesAThreadWithoutApartmentWithout) {
+  ASSERT_EQ(ApartmentType(), -1);
+  EXPECT_FALSE(TaskExists(SchedulerBackEnd::TaskScheduler2, L"Shelfmate test, never created"));
+  EXPECT_EQ(ApartmentType(), -1);
+  EXPECT_FALSE(TaskExists(SchedulerBackEnd::WorkItems, L"Shelfmate test, never created"));
+  EXPECT_EQ(ApartmentType(), -1);
+}
+
+TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
+  ScheduledTaskSpec task;
+  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  const SchedulerBackEnd legacy = SchedulerBackEnd::WorkItems;
+
+  EXPECT_FALSE(TaskExists(legacy, task.name));
+  ExpectStillSingleThreaded("the first query");
+  ASSERT_TRUE(CreateTask(legacy, task));
+  ExpectStillSingleThreaded("creating");
+  EXPECT_TRUE(TaskExists(legacy, task.name));
+
+  const WorkItemView view = ReadWorkItem(task.name);
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(view.command, ThisProgram());
+  EXPECT_EQ(view.arguments, L"/silent");
+  EXPECT_EQ(view.creator, L"Korvane");
+  EXPECT_EQ(view.comment, L"Automatically updates your local library from a network library");
+  EXPECT_EQ(view.flags & TASK_FLAG_RUN_ONLY_IF_LOGGED_ON, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
+  EXPECT_EQ(view.triggerCount, 1);
+  ASSERT_TRUE(view.triggerRead);
+  SYSTEMTIME today{};
+  ::GetSystemTime(&today);
+  EXPECT_EQ(view.trigger.TriggerType, TASK_TIME_TRIGGER_WEEKLY);
+  EXPECT_EQ(view.trigger.Type.Weekly.rgfDaysOfTheWeek, TASK_MONDAY);
+  EXPECT_EQ(view.trigger.Type.Weekly.WeeksInterval, 1);
+  EXPECT_EQ(view.trigger.wStartHour, 9);
+  EXPECT_EQ(view.trigger.wStartMinute, 0);
+  EXPECT_EQ(view.trigger.wBeginYear, today.wYear);
+  EXPECT_EQ(view.trigger.wBeginMonth, today.wMonth);
+  EXPECT_EQ(view.trigger.wBeginDay, today.wDay);
+  EXPECT_EQ(view.trigger.rgFlags, 0u);  // no end date
+
+  // Over an existing task, one trigger still. (Wine's NewWorkItem, unlike
+  // Windows', succeeds over an existing task, so the Activate path is not taken here.)
+  EXPECT_TRUE(CreateTask(legacy, task));
+  EXPECT_EQ(ReadWorkItem(task.name).triggerCount, 1);
+
+  EXPECT_TRUE(DeleteTask(legacy, task.name));
+  ExpectStillSingleThreaded("deleting");
+  EXPECT_FALSE(TaskExists(legacy, task.name));
+  EXPECT_FALSE(DeleteTask(legacy, task.name));
+}
+
+TEST_F(TaskSchedulerOnWine, WorkItemKeepsEndDateAndMonthDay) {
+  ScheduledTaskSpec task;
+  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  task.startTime = 1425306307;  // 2015-03-02
+  task.endTime = 1456790399;    // 2016-02-29
+  task.scheduleKind = 3;
+  task.dayOfMonth = 15;
+  ASSERT_TRUE(CreateTask(SchedulerBackEnd::WorkItems, task));
+
+  const WorkItemView view = ReadWorkItem(task.name);
+  ASSERT_TRUE(view.triggerRead);
+  EXPECT_EQ(view.trigger.TriggerType, TASK_TIME_TRIGGER_MONTHLYDATE);
+  EXPECT_EQ(view.trigger.Type.MonthlyDate.rgfDays, 1u << 14);
+  EXPECT_EQ(view.trigger.Type.MonthlyDate.rgfMonths, 0xFFF);
+  EXPECT_EQ(view.trigger.wBeginYear, 2015);
+  EXPECT_EQ(view.trigger.wBeginMonth, 3);
+  EXPECT_EQ(view.trigger.wBeginDay, 2);
+  // The end date counts only with its flag.
+  EXPECT_EQ(view.trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE, static_cast<DWORD>(TASK_TRIGGER_FLAG_HAS_END_DATE));
+  EXPECT_EQ(view.trigger.wEndYear, 2016);
+  EXPECT_EQ(view.trigger.wEndMonth, 2);
+  EXPECT_EQ(view.trigger.wEndDay, 29);
+}
+
+}  // namespace
