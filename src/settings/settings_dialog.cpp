@@ -128,8 +128,7 @@ void OpenSchedulerConsole() {
 
 INT_PTR OnNotify(const NMHDR& header, LPARAM lParam) {
   if (header.idFrom != IDC_SCHEDULE_LINK) return FALSE;
-  const int code = static_cast<int>(header.code);
-  if (code != NM_CLICK && code != NM_RETURN) return FALSE;
+  if (header.code != static_cast<UINT>(NM_CLICK) && header.code != static_cast<UINT>(NM_RETURN)) return FALSE;
   const auto* link = reinterpret_cast<const NMLINK*>(lParam);
   if (std::wstring(link->item.szUrl) == L"task") OpenSchedulerConsole();
   return TRUE;

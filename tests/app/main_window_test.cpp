@@ -202,7 +202,9 @@ TEST_F(MainWindowTest, CancelWhilePausedRestoresEveryReplacedFile) {
   const std::vector<std::string> after = LocalContents();
   for (size_t i = 0; i < names.size(); ++i) {
     // A replaced file is back as it was; a file that was missing may stay as newly copied.
-    if (before[i] != "<missing>") EXPECT_EQ(after[i], before[i]) << i;
+    if (before[i] != "<missing>") {
+      EXPECT_EQ(after[i], before[i]) << i;
+    }
     EXPECT_EQ(ReadTestFile(local / (names[i] + L".shelfmateBackup")), "<missing>") << i;
   }
   EXPECT_EQ(Text(state.syncButton), L"Sync");
@@ -219,8 +221,11 @@ TEST_F(MainWindowTest, DestroyingTheWindowDuringASyncCancelsAndRestores) {
   EXPECT_FALSE(::IsWindow(window));
   window = nullptr;
   const std::vector<std::string> after = LocalContents();
-  for (size_t i = 0; i < names.size(); ++i)
-    if (before[i] != "<missing>") EXPECT_EQ(after[i], before[i]) << i;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (before[i] != "<missing>") {
+      EXPECT_EQ(after[i], before[i]) << i;
+    }
+  }
   // The quit message the window posted must not end later tests' loops.
   MSG quit;
   while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
