@@ -90,6 +90,8 @@ TEST(EntryProcess, WindowModeShowsTheMainWindowAndEndsWhenClosed) {
   wchar_t title[64] = {};
   ::GetWindowTextW(window, title, 64);
   EXPECT_STREQ(title, L"Shelfmate");
+  // The window is found as soon as it exists; it is shown right after.
+  for (int i = 0; i < 100 && !::IsWindowVisible(window); ++i) ::Sleep(50);
   EXPECT_TRUE(::IsWindowVisible(window));
   ::PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(process.WaitForExit(20000), 0);

@@ -262,11 +262,14 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientAreaAndTheMinimumSizeHolds) {
     EXPECT_EQ(bar.right - bar.left, client.right - 20);
   }
 
+  // Each edge holds its own dimension at the minimum; the other stays as proposed.
   for (int edge = WMSZ_LEFT; edge <= WMSZ_BOTTOMRIGHT; ++edge) {
+    const bool horizontal = edge != WMSZ_TOP && edge != WMSZ_BOTTOM;
+    const bool vertical = edge != WMSZ_LEFT && edge != WMSZ_RIGHT;
     RECT proposed{200, 200, 300, 260};
-    ::SendMessageW(window, WM_SIZING, edge, reinterpret_cast<LPARAM>(&proposed));
-    EXPECT_EQ(proposed.right - proposed.left, 420) << edge;
-    EXPECT_EQ(proposed.bottom - proposed.top, 220) << edge;
+    EXPECT_EQ(::SendMessageW(window, WM_SIZING, edge, reinterpret_cast<LPARAM>(&proposed)), 0);
+    EXPECT_EQ(proposed.right - proposed.left, horizontal ? 420 : 100) << edge;
+    EXPECT_EQ(proposed.bottom - proposed.top, vertical ? 220 : 60) << edge;
   }
 }
 
