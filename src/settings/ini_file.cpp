@@ -54,7 +54,8 @@ bool Storable(const std::wstring& section, const std::wstring& key, const std::w
   if (!NarrowChars(header, ignored) || !NarrowChars(line, ignored)) return false;
   if (section.empty() || header.find(L'\n') != std::wstring::npos || line.find(L'\n') != std::wstring::npos)
     return false;
-  if (key.find(L'=') != std::wstring::npos) return false;
+  // An empty key is also what a blank line reads as, and the layout adds and drops blank lines.
+  if (key.empty() || key.find(L'=') != std::wstring::npos) return false;
   if (header.size() > kIniLineLimit || line.size() > kIniLineLimit) return false;
   return !HeaderName(line);
 }

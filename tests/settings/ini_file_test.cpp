@@ -163,6 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"LineFeedInSection", L"A]\n[B", L"k", L"1"},
                     RefusedCase{"SignInKey", L"A", L"k=x", L"1"},
                     RefusedCase{"EmptySection", L"", L"k", L"1"},
+                    RefusedCase{"EmptyKey", L"A", L"", L"1"},
                     RefusedCase{"LineThatReadsAsHeader", L"A", L"[B", L"]"},
                     RefusedCase{"LineLongerThan1023", L"A", L"k", std::wstring(1022, L'v')},
                     RefusedCase{"HeaderLongerThan1023", std::wstring(1022, L's'), L"k", L"1"}),
