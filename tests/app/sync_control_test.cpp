@@ -9,7 +9,7 @@ namespace {
 
 using Calls = std::vector<std::wstring>;
 
-TEST(SyncControl, TheSyncButtonCaptionDecidesPauseOrResume) {
+TEST(SyncButtons, TheSyncButtonCaptionDecidesPauseOrResume) {
   struct Case {
     std::wstring caption;
     SyncButtonAction action;
@@ -28,7 +28,7 @@ TEST(SyncControl, TheSyncButtonCaptionDecidesPauseOrResume) {
   }
 }
 
-TEST(SyncControl, PauseLogsOnceAndResumeSilently) {
+TEST(SyncButtons, PauseLogsOnceAndResumeSilently) {
   SyncJob job;
   RecordingProgress progress;
   job.progress = &progress;
@@ -44,13 +44,13 @@ TEST(SyncControl, PauseLogsOnceAndResumeSilently) {
   EXPECT_TRUE(silent.paused);
 }
 
-TEST(SyncControl, TheCloseButtonCaptionDecidesCloseOrCancel) {
+TEST(SyncButtons, TheCloseButtonCaptionDecidesCloseOrCancel) {
   EXPECT_EQ(CloseButtonActionFor(L""), CloseButtonAction::None);
   EXPECT_EQ(CloseButtonActionFor(L"Close"), CloseButtonAction::CloseWindow);
   EXPECT_EQ(CloseButtonActionFor(L"Cancel"), CloseButtonAction::Cancel);
 }
 
-TEST(SyncControl, CancelWhilePausedWakesTheRunAndEmptiesTheBar) {
+TEST(SyncButtons, CancelWhilePausedWakesTheRunAndEmptiesTheBar) {
   SyncJob job;
   RecordingProgress progress;
   job.progress = &progress;
@@ -66,7 +66,7 @@ TEST(SyncControl, CancelWhilePausedWakesTheRunAndEmptiesTheBar) {
   EXPECT_EQ(progress.Lines(), (Calls{L"SetProgress 0 100 0"}));
 }
 
-TEST(SyncControl, HandOverDropsRequestsLeftFromTheLastRun) {
+TEST(SyncButtons, HandOverDropsRequestsLeftFromTheLastRun) {
   SyncJob job;
   RecordingProgress progress;
   job.paused = true;  // a Pause or Cancel that came after the last run's final check

@@ -44,13 +44,13 @@ TEST(WindowGeometry, OnlyTheDraggedEdgeMovesToHoldTheMinimum) {
   };
   const WindowRect small{100, 100, 300, 200};  // 200 x 100
   const Case cases[] = {
-      {kEdgeLeft, small, {-20, 100, 300, 200}},
+      {kEdgeLeft, small, {-120, 100, 300, 200}},
       {kEdgeRight, small, {100, 100, 520, 200}},
       {kEdgeTop, small, {100, -20, 300, 200}},
       {kEdgeBottom, small, {100, 100, 300, 320}},
-      {kEdgeTopLeft, small, {-20, -20, 300, 200}},
+      {kEdgeTopLeft, small, {-120, -20, 300, 200}},
       {kEdgeTopRight, small, {100, -20, 520, 200}},
-      {kEdgeBottomLeft, small, {-20, 100, 300, 320}},
+      {kEdgeBottomLeft, small, {-120, 100, 300, 320}},
       {kEdgeBottomRight, small, {100, 100, 520, 320}},
       {kEdgeRight, {0, 0, 600, 400}, {0, 0, 600, 400}},  // large enough: unchanged
       {kEdgeLeft, {0, 0, 420, 220}, {0, 0, 420, 220}},   // exactly the minimum
