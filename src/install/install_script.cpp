@@ -31,15 +31,15 @@ void Install(const std::wstring& operand, const InstallTargets& targets) {
   if (folder.empty()) return;
   if (!PathExists(folder)) MakeFolderTree(folder);
 
-  const std::wstring target = folder + FileName(source);
   // The folders exist already, so only the file's own name takes the lower
-  // case; a file system that tells case apart then still finds the folders.
-  const std::wstring lowered = folder + ToLowerAscii(FileName(source));
+  // case; a file system that tells case apart then still finds the folders,
+  // and the older file that gives way is the one under the lower-case name.
+  const std::wstring target = folder + ToLowerAscii(FileName(source));
   // A source that already lies at its target must not be deleted as the
   // older copy; it only takes its lower-case name.
   if (!SameNameCaseBlind(source, target)) DeleteIfExists(target);
   // A failed move leaves the source where it was; the next line follows.
-  (void)platform::MoveNoReplace(source, lowered);
+  (void)platform::MoveNoReplace(source, target);
 }
 
 }  // namespace
