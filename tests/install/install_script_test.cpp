@@ -125,8 +125,11 @@ TEST(InstallScript, SourceThatAlreadyLiesAtItsTargetIsKept) {
   InstallTargets targets = tree.Targets(3, false);
   targets.scriptFolder = tree.root + L"Lamps\\";
   EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, targets));
-  EXPECT_EQ(NamesIn(tree.root + L"Lamps"), (StringList{L"a.ies"}));
-  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "only copy");
+  // The file is not lost; whether a case-only rename succeeds is the file system's affair.
+  const StringList names = NamesIn(tree.root + L"Lamps");
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(ToUpperAscii(names[0]), L"A.IES");
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\" + names[0]), "only copy");
 }
 
 TEST(InstallScript, StopsAtALineWithoutOperandAfterCarryingOutTheLinesBefore) {
