@@ -28,7 +28,9 @@ std::wstring_view ValueOf(std::wstring_view line) {
 }
 
 // The file's lines as a text-mode read gives them. A final line end is
-// followed by one more, empty, line; an empty file is one empty line.
+// followed by one more, empty, line; an empty file is one empty line. The
+// writer keeps that last line (it only decides where a header may go without
+// a blank line before it); the reader drops it.
 bool ReadLines(const std::wstring& file, std::vector<std::wstring>& lines) {
   std::string bytes;
   if (!platform::ReadWholeFile(file, bytes, platform::ReadSharing::ReadersAndWriters)) return false;
@@ -52,7 +54,8 @@ bool Storable(const std::wstring& section, const std::wstring& key, const std::w
   if (!NarrowChars(header, ignored) || !NarrowChars(line, ignored)) return false;
   if (section.empty() || header.find(L'\n') != std::wstring::npos || line.find(L'\n') != std::wstring::npos)
     return false;
-  if (key.find(L'=') != std::wstring::npos) return false;
+  // An empty key is also what a blank line reads as, and the layout adds and drops blank lines.
+  if (key.empty() || key.find(L'=') != std::wstring::npos) return false;
   if (header.size() > kIniLineLimit || line.size() > kIniLineLimit) return false;
   return !HeaderName(line);
 }
@@ -71,6 +74,7 @@ bool ReadIniValue(const std::wstring& section, const std::wstring& file, const s
                   std::wstring& value) {
   std::vector<std::wstring> lines;
   if (!ReadLines(file, lines)) return false;
+  if (lines.back().empty()) lines.pop_back();
   std::wstring_view current;
   for (const std::wstring& whole : lines) {
     const std::wstring_view line = Visible(whole);

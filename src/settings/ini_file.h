@@ -29,7 +29,7 @@ bool ReadIniValue(const std::wstring& section, const std::wstring& file, const s
 // or wholly new. False, with the file unchanged, when it cannot be read or
 // replaced (read-only, locked), and when the section, key or value cannot be
 // stored so that a later read gives them back: a character above 255, a line
-// end, an "=" in the key, an empty section name, a line longer than
+// end, an "=" in the key, an empty section or key name, a line longer than
 // kIniLineLimit, or a line that would read as a header.
 bool WriteIniValue(const std::wstring& section, const std::wstring& file, const std::wstring& key,
                    const std::wstring& value);
