@@ -8,6 +8,7 @@
 #include "app/launch_mode.h"
 #include "app/main_window.h"
 #include "app/window_messages.h"
+#include "install/windowless_modes.h"
 #include "resource.h"
 
 namespace {
@@ -53,11 +54,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCo
   const LaunchRequest request = SelectLaunchMode(commandLine ? commandLine : L"");
   switch (request.mode) {
     case LaunchMode::LibraryInstall:
-      return 0;
+      return RunLibraryInstallMode();
     case LaunchMode::VersionQuery:
-      return 1;
+      return RunVersionQueryMode(request.argument);
     case LaunchMode::RunScript:
-      return 0;
+      return RunScriptMode(request.argument);
     case LaunchMode::Window:
       return RunWindowMode(instance, false, showCommand);
     case LaunchMode::SilentWindow:

@@ -5,65 +5,9 @@
 
 #include <string>
 
-#include "platform/host.h"
-#include "sync/paths.h"
+#include "support/win32/process.h"
 
 namespace {
-
-std::wstring ShelfmateExe() {
-  std::wstring self;
-  EXPECT_TRUE(platform::ProgramPath(self));
-  return ParentFolder(self) + L"Shelfmate.exe";
-}
-
-// A started process, ended by the test if it outlives it.
-class Process {
- public:
-  explicit Process(const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + ShelfmateExe() + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &info) != FALSE;
-  }
-  ~Process() {
-    if (!started) return;
-    if (::WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info.hProcess, 99);
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  bool Started() const { return started; }
-  DWORD Id() const { return info.dwProcessId; }
-
-  // The exit code, or -1 when the process is still running after the wait.
-  long WaitForExit(DWORD milliseconds) {
-    if (::WaitForSingleObject(info.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    ::GetExitCodeProcess(info.hProcess, &code);
-    return static_cast<long>(code);
-  }
-
- private:
-  PROCESS_INFORMATION info{};
-  bool started = false;
-};
-
-HWND WaitForWindow(DWORD processId, const wchar_t* windowClass, DWORD milliseconds) {
-  for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, windowClass, nullptr); window != nullptr;
-         window = ::FindWindowExW(nullptr, window, windowClass, nullptr)) {
-      DWORD owner = 0;
-      ::GetWindowThreadProcessId(window, &owner);
-      if (owner == processId) return window;
-    }
-    ::Sleep(50);
-  }
-  return nullptr;
-}
 
 TEST(EntryProcess, WindowlessModesEndAtOnceWithTheirExitCodes) {
   struct Case {
@@ -72,7 +16,6 @@ TEST(EntryProcess, WindowlessModesEndAtOnceWithTheirExitCodes) {
   };
   const Case cases[] = {
       {L"/script=x", 0},
-      {L"/libraryinstall", 0},
       {L"/lumenarkversion=C:\\x.txt", 1},
   };
   for (const auto& c : cases) {
@@ -80,6 +23,16 @@ TEST(EntryProcess, WindowlessModesEndAtOnceWithTheirExitCodes) {
     ASSERT_TRUE(process.Started()) << ShelfmateExe();
     EXPECT_EQ(process.WaitForExit(20000), c.exitCode) << c.arguments;
   }
+}
+
+TEST(EntryProcess, LibraryInstallWithNothingInstalledEndsWithZeroOnceTheErrorIsDismissed) {
+  Process process(L"/libraryinstall");
+  ASSERT_TRUE(process.Started()) << ShelfmateExe();
+  HWND box = WaitForMessageBox(process.Id(), L"Error", 20000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"Neither Lumenark nor a Library was not found!");
+  PressOk(box);
+  EXPECT_EQ(process.WaitForExit(20000), 0);
 }
 
 TEST(EntryProcess, WindowModeShowsTheMainWindowAndEndsWhenClosed) {

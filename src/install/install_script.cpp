@@ -1,0 +1,129 @@
+// Running library install scripts.
+#include "install/install_script.h"
+
+#include "discovery/installed_library.h"
+#include "install/file_actions.h"
+#include "install/file_kinds.h"
+#include "install/script_text.h"
+#include "platform/file_system.h"
+#include "sync/paths.h"
+
+namespace {
+
+// A release that names its library only in the shared INI file counts as new.
+constexpr int kMajorWithoutVersion = 99;
+
+std::wstring WithBackslash(const std::wstring& folder) {
+  if (folder.empty() || folder.back() == L'\\') return folder;
+  return folder + L'\\';
+}
+
+bool SameNameCaseBlind(const std::wstring& a, const std::wstring& b) { return ToUpperAscii(a) == ToUpperAscii(b); }
+
+void Install(const std::wstring& operand, const InstallTargets& targets) {
+  std::wstring source = operand;
+  if (!PathExists(source)) {
+    source = targets.scriptFolder + operand;
+    if (!PathExists(source)) return;
+  }
+  const std::wstring folder = DestinationFolderOf(source, targets);
+  // A kind without a place here is skipped rather than put in the current folder.
+  if (folder.empty()) return;
+  if (!PathExists(folder)) MakeFolderTree(folder);
+
+  // The folders exist already, so only the file's own name takes the lower
+  // case; a file system that tells case apart then still finds the folders,
+  // and the older file that gives way is the one under the lower-case name.
+  const std::wstring target = folder + ToLowerAscii(FileName(source));
+  // A source that already lies at its target must not be deleted as the
+  // older copy; it only takes its lower-case name.
+  if (!SameNameCaseBlind(source, target)) DeleteIfExists(target);
+  // A failed move leaves the source where it was; the next line follows.
+  (void)platform::MoveNoReplace(source, target);
+}
+
+}  // namespace
+
+InstallTargets TargetsFor(int majorVersion, const std::wstring& libraryRoot, const std::wstring& solidWorksLibrary) {
+  InstallTargets targets;
+  targets.majorVersion = majorVersion;
+  targets.libraryRoot = libraryRoot;
+  targets.componentsFolder = libraryRoot + L"Components\\";
+  targets.lampsFolder = libraryRoot + L"Lamps\\";
+  targets.materialsFolder = libraryRoot + L"Materials\\";
+  targets.lampGeometryFolder = libraryRoot + L"Lamp Geometry\\";
+  if (!solidWorksLibrary.empty()) {
+    // The SolidWorks folder is used as stored, so a trailing backslash there doubles.
+    targets.appearancesFolder = solidWorksLibrary + L"\\Lumenark Appearances\\";
+    targets.solidWorksLampsFolder = solidWorksLibrary + L"\\Lamps\\";
+  } else {
+    targets.lampGeometryFolder.clear();
+  }
+  if (majorVersion < 3) {
+    // Releases before 3 keep lamps and materials in the library folder itself.
+    targets.componentsFolder.clear();
+    targets.lampsFolder = libraryRoot;
+    targets.materialsFolder = libraryRoot;
+  }
+  return targets;
+}
+
+std::wstring DestinationFolderOf(const std::wstring& source, const InstallTargets& targets) {
+  if (IsLampFile(source)) return targets.lampsFolder;
+  if (IsMaterialFile(source)) return targets.materialsFolder;
+  if (IsLampGeometryFile(source)) return targets.lampGeometryFolder;
+  if (IsComponentFile(source) && !targets.componentsFolder.empty()) return targets.componentsFolder;
+  if (IsAppearanceFile(source) && !targets.appearancesFolder.empty()) return targets.appearancesFolder;
+  if (IsSolidWorksPartFile(source) && !targets.solidWorksLampsFolder.empty()) return targets.solidWorksLampsFolder;
+  return std::wstring();
+}
+
+bool RunScriptLines(const StringList& lines, const InstallTargets& targets) {
+  for (const std::wstring& raw : lines) {
+    if (raw.empty()) continue;
+    const std::wstring line = ToUpperAscii(raw);
+    if (line[0] == L';') continue;
+    StringList tokens;
+    if (!TokenizeLine(line, L' ', L'<', L'>', tokens) || tokens.size() < 2) return false;
+    const std::wstring& command = tokens[0];
+    const std::wstring operand = TrimAnyOf(tokens[1], L"<>");
+    if (command == L"DELETE_COMPONENT") {
+      // Without a components folder the name would point into the current folder.
+      if (!targets.componentsFolder.empty()) DeleteIfExists(targets.componentsFolder + operand);
+    } else if (command == L"DELETE_LAMP") {
+      DeleteIfExists(targets.lampsFolder + operand);
+    } else if (command == L"INSTALL") {
+      Install(operand, targets);
+    }
+  }
+  return true;
+}
+
+bool RunInstallScript(const std::wstring& scriptPath) {
+  if (!PathExists(scriptPath)) return false;
+  // A bare file name keeps an empty folder: its neighbours are looked for in
+  // the current folder, not at the drive root.
+  const std::wstring scriptFolder = WithBackslash(ParentFolder(scriptPath));
+
+  int majorVersion = 0;
+  LumenarkVersion version;
+  std::wstring sharedLibrary;
+  if (QueryLumenarkVersion(version)) {
+    majorVersion = version.major;
+  } else if (LibraryFromSharedIni(sharedLibrary)) {
+    majorVersion = kMajorWithoutVersion;
+  } else {
+    return false;
+  }
+  std::wstring libraryRoot;
+  // Without a library folder every destination would be relative; do nothing.
+  if (!FindInstalledLibrary(libraryRoot)) return false;
+  std::wstring solidWorksLibrary;
+  if (!FindSolidWorksLibrary(solidWorksLibrary)) solidWorksLibrary.clear();
+
+  InstallTargets targets = TargetsFor(majorVersion, libraryRoot, solidWorksLibrary);
+  targets.scriptFolder = scriptFolder;
+  const StringList lines = ReadScriptLines(scriptPath, kScriptLineBuffer);
+  if (lines.empty()) return true;
+  return RunScriptLines(lines, targets);
+}

@@ -1,0 +1,189 @@
+// Install script lines carried out over real library trees.
+#include "install/install_script.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "install/install_tree.h"
+#include "install/script_text.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A script folder beside a library root and a SolidWorks library.
+struct Tree {
+  TempFolder temp;
+  std::wstring scripts = temp / L"scripts\\";
+  std::wstring root = temp / L"lib\\";
+  std::wstring solidWorks = temp / L"sw";
+
+  Tree() {
+    WriteTestFile(root + L"keep", "");
+    WriteTestFile(solidWorks + L"\\keep", "");
+  }
+  InstallTargets Targets(int major, bool withSolidWorks) const {
+    InstallTargets targets = TargetsFor(major, root, withSolidWorks ? solidWorks : L"");
+    targets.scriptFolder = scripts;
+    return targets;
+  }
+};
+
+// True when the folder holds an entry spelled exactly like the path's name.
+bool SpelledExactly(const std::wstring& path) {
+  const StringList names = NamesIn(ParentFolder(path));
+  return std::find(names.begin(), names.end(), FileName(path)) != names.end();
+}
+
+TEST(InstallTargets, FolderNamesFollowReleaseAndSolidWorksLibrary) {
+  const InstallTargets current = TargetsFor(3, L"C:\\L\\", L"D:\\SW\\");
+  EXPECT_EQ(current.componentsFolder, L"C:\\L\\Components\\");
+  EXPECT_EQ(current.lampsFolder, L"C:\\L\\Lamps\\");
+  EXPECT_EQ(current.materialsFolder, L"C:\\L\\Materials\\");
+  EXPECT_EQ(current.lampGeometryFolder, L"C:\\L\\Lamp Geometry\\");
+  // The SolidWorks folder is taken as stored, so its trailing backslash doubles.
+  EXPECT_EQ(current.appearancesFolder, L"D:\\SW\\\\Lumenark Appearances\\");
+  EXPECT_EQ(current.solidWorksLampsFolder, L"D:\\SW\\\\Lamps\\");
+
+  const InstallTargets old = TargetsFor(2, L"C:\\L\\", L"");
+  EXPECT_EQ(old.componentsFolder, L"");
+  EXPECT_EQ(old.lampsFolder, L"C:\\L\\");
+  EXPECT_EQ(old.materialsFolder, L"C:\\L\\");
+  EXPECT_EQ(old.lampGeometryFolder, L"");
+  EXPECT_EQ(old.appearancesFolder, L"");
+  EXPECT_EQ(old.solidWorksLampsFolder, L"");
+}
+
+TEST(InstallScript, PutsEachFileKindIntoItsFolderByReleaseAndSolidWorksLibrary) {
+  const StringList sources = {L"A.IES", L"B.SPDRFC", L"C.GEOXML", L"D.CMP", L"E.P2M", L"F.SLDPRT", L"G.TXT"};
+  struct Case {
+    int major;
+    bool solidWorks;
+    // Where each source ends up, relative to the temporary folder; "" = stays.
+    StringList places;
+  };
+  const StringList newLayout = {L"lib\\Lamps\\a.ies",           L"lib\\Materials\\b.spdrfc",
+                                L"lib\\Lamp Geometry\\c.geoxml", L"lib\\Components\\d.cmp",
+                                L"sw\\Lumenark Appearances\\e.p2m", L"sw\\Lamps\\f.sldprt", L""};
+  const StringList newWithout = {L"lib\\Lamps\\a.ies", L"lib\\Materials\\b.spdrfc", L"", L"lib\\Components\\d.cmp",
+                                 L"", L"", L""};
+  const Case cases[] = {
+      {3, true, newLayout},
+      {99, true, newLayout},
+      {2014, true, newLayout},
+      {3, false, newWithout},
+      {99, false, newWithout},
+      {2, true,
+       {L"lib\\a.ies", L"lib\\b.spdrfc", L"lib\\Lamp Geometry\\c.geoxml", L"", L"sw\\Lumenark Appearances\\e.p2m",
+        L"sw\\Lamps\\f.sldprt", L""}},
+      {2, false, {L"lib\\a.ies", L"lib\\b.spdrfc", L"", L"", L"", L"", L""}},
+  };
+  for (const Case& c : cases) {
+    Tree tree;
+    StringList lines;
+    for (const std::wstring& source : sources) {
+      WriteTestFile(tree.scripts + source, "content of " + Narrow(source));
+      // Commands and names are matched without regard to case.
+      lines.push_back(L"install " + ToLowerAscii(source));
+    }
+    EXPECT_TRUE(RunScriptLines(lines, tree.Targets(c.major, c.solidWorks)));
+    for (size_t i = 0; i < sources.size(); ++i) {
+      const std::string where = "major " + std::to_string(c.major) + (c.solidWorks ? " with" : " without") +
+                                " SolidWorks, " + Narrow(sources[i]);
+      const std::wstring at = c.places[i].empty() ? tree.scripts + sources[i] : tree.temp / c.places[i];
+      EXPECT_EQ(ReadTestFile(at), "content of " + Narrow(sources[i])) << where;
+      if (c.places[i].empty()) continue;
+      EXPECT_TRUE(SpelledExactly(at)) << where;
+      EXPECT_EQ(ReadTestFile(tree.scripts + sources[i]), "<missing>") << where;
+    }
+  }
+}
+
+TEST(InstallScript, GroupedOperandWithBlanksIsInstalledUnderItsLowerCaseName) {
+  Tree tree;
+  WriteTestFile(tree.scripts + L"MY LAMP.IES", "lamp");
+  EXPECT_TRUE(RunScriptLines({L"INSTALL <My Lamp.ies>"}, tree.Targets(3, false)));
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\my lamp.ies"), "lamp");
+  EXPECT_TRUE(SpelledExactly(tree.root + L"Lamps\\my lamp.ies"));
+}
+
+TEST(InstallScript, InstallReplacesAnOlderFileOfTheSameName) {
+  Tree tree;
+  WriteTestFile(tree.root + L"Lamps\\a.ies", "old");
+  WriteTestFile(tree.scripts + L"A.IES", "new");
+  EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, tree.Targets(3, false)));
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "new");
+  EXPECT_EQ(NamesIn(tree.root + L"Lamps"), (StringList{L"a.ies"}));
+  EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), "<missing>");
+}
+
+TEST(InstallScript, SourceThatAlreadyLiesAtItsTargetIsKept) {
+  Tree tree;
+  WriteTestFile(tree.root + L"Lamps\\A.IES", "only copy");
+  InstallTargets targets = tree.Targets(3, false);
+  targets.scriptFolder = tree.root + L"Lamps\\";
+  EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, targets));
+  // The file is not lost; whether a case-only rename succeeds is the file system's affair.
+  const StringList names = NamesIn(tree.root + L"Lamps");
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(ToUpperAscii(names[0]), L"A.IES");
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\" + names[0]), "only copy");
+}
+
+TEST(InstallScript, StopsAtALineWithoutOperandAfterCarryingOutTheLinesBefore) {
+  Tree tree;
+  WriteTestFile(tree.scripts + L"A.IES", "a");
+  WriteTestFile(tree.scripts + L"B.IES", "b");
+  WriteTestFile(tree.root + L"Lamps\\OLD.IES", "old");
+  const StringList lines = {L"INSTALL A.IES", L"DELETE_LAMP OLD.IES", L"INSTALL   ", L"INSTALL B.IES"};
+  EXPECT_FALSE(RunScriptLines(lines, tree.Targets(3, false)));
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "a");
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\OLD.IES"), "<missing>");
+  EXPECT_EQ(ReadTestFile(tree.scripts + L"B.IES"), "b");
+}
+
+TEST(InstallScript, LinesThatStopTheRun) {
+  const StringList stoppers = {L"INSTALL", L"   ", L"\t", L"INSTALL <A B", L"<A B>"};
+  for (const std::wstring& stopper : stoppers) {
+    Tree tree;
+    WriteTestFile(tree.scripts + L"B.IES", "b");
+    EXPECT_FALSE(RunScriptLines({stopper, L"INSTALL B.IES"}, tree.Targets(3, false))) << Narrow(stopper);
+    EXPECT_EQ(ReadTestFile(tree.scripts + L"B.IES"), "b") << Narrow(stopper);
+  }
+}
+
+TEST(InstallScript, CommentsEmptyLinesAndUnknownCommandsAreSkipped) {
+  Tree tree;
+  for (const wchar_t* name : {L"A.IES", L"B.IES", L"C.IES", L"D.IES"}) WriteTestFile(tree.scripts + name, "x");
+  const StringList lines = {L"; INSTALL A.IES", L"", L"   ; INSTALL B.IES", L"FOO C.IES", L"INSTALL D.IES",
+                            L"INSTALL MISSING.IES", L""};
+  EXPECT_TRUE(RunScriptLines(lines, tree.Targets(3, false)));
+  EXPECT_EQ(NamesIn(tree.scripts), (StringList{L"A.IES", L"B.IES", L"C.IES"}));
+  EXPECT_EQ(NamesIn(tree.root + L"Lamps"), (StringList{L"d.ies"}));
+}
+
+TEST(InstallScript, DeleteCommandsWorkInTheirFoldersAndMissingFilesAreNoError) {
+  Tree tree;
+  WriteTestFile(tree.root + L"Lamps\\OLD LAMP.IES", "");
+  WriteTestFile(tree.root + L"Components\\OLD.CMP", "");
+  WriteTestFile(tree.root + L"Components\\KEEP.CMP", "");
+  const StringList lines = {L"delete_lamp <Old Lamp.ies>", L"DELETE_COMPONENT OLD.CMP", L"DELETE_LAMP NONE.IES",
+                            L"DELETE_COMPONENT NONE.CMP"};
+  EXPECT_TRUE(RunScriptLines(lines, tree.Targets(3, false)));
+  EXPECT_EQ(NamesIn(tree.root + L"Lamps"), StringList{});
+  EXPECT_EQ(NamesIn(tree.root + L"Components"), (StringList{L"KEEP.CMP"}));
+}
+
+TEST(InstallScript, ReleasesBeforeThreeDeleteLampsInTheLibraryFolder) {
+  Tree tree;
+  WriteTestFile(tree.root + L"OLD.IES", "");
+  WriteTestFile(tree.root + L"Components\\OLD.CMP", "");
+  EXPECT_TRUE(RunScriptLines({L"DELETE_LAMP OLD.IES", L"DELETE_COMPONENT OLD.CMP"}, tree.Targets(2, false)));
+  EXPECT_EQ(ReadTestFile(tree.root + L"OLD.IES"), "<missing>");
+  // There is no components folder before release 3, so nothing is deleted.
+  EXPECT_EQ(ReadTestFile(tree.root + L"Components\\OLD.CMP"), "");
+}
+
+}  // namespace
