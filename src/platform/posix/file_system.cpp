@@ -145,9 +145,14 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
     if (!WildcardMatch(pattern, name)) continue;
     FolderEntry entry;
     entry.name = name;
-    struct stat info {};
-    // stat follows links, so a link to a folder counts as a folder, as a junction does.
-    entry.isFolder = ::stat((base + item->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (item->d_type == DT_DIR || item->d_type == DT_REG) {
+      // The entry's own type saves a stat per name on file systems that report it.
+      entry.isFolder = item->d_type == DT_DIR;
+    } else {
+      struct stat info {};
+      // stat follows links, so a link to a folder counts as a folder, as a junction does.
+      entry.isFolder = ::stat((base + item->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
     state->entries.push_back(std::move(entry));
   }
   ::closedir(dir);
