@@ -1,9 +1,12 @@
-// Drives a running Shelfmate window from outside, as a user would: press
-// Sync, answer the question that may follow, wait for the end, or close it.
-//   shelfmate_driver sync-newer | close
+// Drives Shelfmate for the README's run command, as a user would: starts the
+// program, presses Sync, answers "Copy only Newer Files" if asked, waits for
+// the run to end, then signals that the window can be pictured and closes the
+// program when told to. It runs on the same desktop as the program it starts.
+//   shelfmate_driver Shelfmate.exe ready-file done-file
 #include <windows.h>
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -37,39 +40,52 @@ HWND Button(HWND window, const wchar_t* caption) {
   return search.found;
 }
 
-int SyncNewer() {
-  HWND window = WaitForWindow(L"ShelfmateControl", L"Shelfmate", 30000);
-  if (!window) return 2;
-  ::Sleep(1000);
-  HWND sync = Button(window, L"Sync");
-  if (!sync) return 3;
-  ::PostMessageW(sync, BM_CLICK, 0, 0);
-  // The version files agree after the silent run, so the window asks first.
-  if (HWND question = WaitForWindow(nullptr, L"Version Files Already in Sync", 10000)) {
-    ::Sleep(500);
-    ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED), 0);
-  }
-  // The run is over when the Close button reads "Close" again.
-  for (int i = 0; i < 600; ++i) {
-    ::Sleep(100);
-    if (i > 10 && Button(window, L"Close") && Button(window, L"Sync")) break;
-  }
-  ::Sleep(1500);
-  return 0;
+bool Exists(const wchar_t* path) { return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+void Touch(const wchar_t* path) {
+  HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
 }
 
-int Close() {
-  HWND window = ::FindWindowW(L"ShelfmateControl", L"Shelfmate");
-  if (!window) return 0;
-  ::PostMessageW(window, WM_CLOSE, 0, 0);
-  return 0;
+int Picture(const wchar_t* exe, const wchar_t* readyFile, const wchar_t* doneFile) {
+  std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    return 2;
+  ::CloseHandle(process.hThread);
+  int result = 0;
+  HWND window = WaitForWindow(L"ShelfmateControl", L"Shelfmate", 30000);
+  HWND sync = window ? Button(window, L"Sync") : nullptr;
+  if (sync) {
+    ::Sleep(500);
+    // What the window receives when the button is clicked.
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(sync));
+    // The version files agree after the silent run, so the window asks first.
+    if (HWND question = WaitForWindow(nullptr, L"Version Files Already in Sync", 10000)) {
+      ::Sleep(300);
+      ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED), 0);
+    }
+    // The run is over when the buttons read "Sync" and "Close" again.
+    ::Sleep(1000);
+    for (int i = 0; i < 600 && !(Button(window, L"Close") && Button(window, L"Sync")); ++i) ::Sleep(100);
+    ::Sleep(1000);
+  } else {
+    result = 3;
+  }
+  Touch(readyFile);
+  for (int i = 0; i < 600 && !Exists(doneFile); ++i) ::Sleep(100);
+  if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+  if (::WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
+  ::CloseHandle(process.hProcess);
+  return result;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 2) return 1;
-  if (std::wcscmp(argv[1], L"sync-newer") == 0) return SyncNewer();
-  if (std::wcscmp(argv[1], L"close") == 0) return Close();
-  return 1;
+  if (argc != 4) return 1;
+  return Picture(argv[1], argv[2], argv[3]);
 }
