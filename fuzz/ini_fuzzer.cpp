@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_file.h"
 #include "settings/ini_file.h"
 
 namespace {
@@ -36,29 +37,9 @@ Input Split(const uint8_t* data, size_t size) {
   return input;
 }
 
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "ini_fuzzer: %s\n", what);
-  std::abort();
-}
+[[noreturn]] void Fail(const char* what) { FuzzFailure("ini_fuzzer", what); }
 
-// The scratch file, as a program path (C: stands for the root) and natively.
-struct Scratch {
-  std::string native;
-  std::wstring path;
-};
-
-const Scratch& ScratchFile() {
-  static const Scratch scratch = [] {
-    char folder[] = "/tmp/shelfmate-fuzz-XXXXXX";
-    if (::mkdtemp(folder) == nullptr) Fail("no scratch folder");
-    Scratch made;
-    made.native = std::string(folder) + "/fuzz.ini";
-    made.path = L"C:";
-    for (const char c : made.native) made.path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return made;
-  }();
-  return scratch;
-}
+const Scratch& ScratchFile() { return ::ScratchFile("ini_fuzzer", "fuzz.ini"); }
 
 void Store(const std::string& native, const std::string& bytes) {
   std::ofstream out(native, std::ios::binary | std::ios::trunc);

@@ -10,34 +10,15 @@
 #include <map>
 #include <string>
 
+#include "scratch_file.h"
 #include "install/script_file.h"
 #include "install/script_text.h"
 
 namespace {
 
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "script_fuzzer: %s\n", what);
-  std::abort();
-}
+[[noreturn]] void Fail(const char* what) { FuzzFailure("script_fuzzer", what); }
 
-// The scratch script, as a program path (C: stands for the root) and natively.
-struct Scratch {
-  std::string native;
-  std::wstring path;
-};
-
-const Scratch& ScratchFile() {
-  static const Scratch scratch = [] {
-    char folder[] = "/tmp/shelfmate-fuzz-XXXXXX";
-    if (::mkdtemp(folder) == nullptr) Fail("no scratch folder");
-    Scratch made;
-    made.native = std::string(folder) + "/fuzz.lms";
-    made.path = L"C:";
-    for (const char c : made.native) made.path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return made;
-  }();
-  return scratch;
-}
+const Scratch& ScratchFile() { return ::ScratchFile("script_fuzzer", "fuzz.lms"); }
 
 void CheckTokens(const std::wstring& line) {
   StringList tokens;
