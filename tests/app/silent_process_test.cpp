@@ -95,8 +95,7 @@ TEST_F(SilentProcess, VersionFilesInStepEndAtOnceWithoutCopying) {
 struct ErrorCase {
   const char* name;
   bool local;
-  bool remote;
-  bool remoteExists;
+  bool remote;  // set to a folder that does not exist
 };
 
 class SilentProcessError : public SilentProcess, public ::testing::WithParamInterface<ErrorCase> {};
@@ -109,7 +108,7 @@ TEST_P(SilentProcessError, ShowsTheErrorBalloonAndEndsByItself) {
     ASSERT_TRUE(SetLocalLibraryPath(local.Path()));
   }
   if (c.remote) {
-    ASSERT_TRUE(SetRemoteLibraryPath(c.remoteExists ? remote.Path() : remote / L"absent"));
+    ASSERT_TRUE(SetRemoteLibraryPath(remote / L"absent"));
   }
 
   Process process(L"/silent");
@@ -122,9 +121,9 @@ TEST_P(SilentProcessError, ShowsTheErrorBalloonAndEndsByItself) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, SilentProcessError,
-                         ::testing::Values(ErrorCase{"NoFolders", false, false, false},
-                                           ErrorCase{"NoRemoteFolder", true, false, false},
-                                           ErrorCase{"RemoteFolderMissing", true, true, false}),
+                         ::testing::Values(ErrorCase{"NoFolders", false, false},
+                                           ErrorCase{"NoRemoteFolder", true, false},
+                                           ErrorCase{"RemoteFolderMissing", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
