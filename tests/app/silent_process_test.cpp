@@ -1,0 +1,129 @@
+// "Shelfmate.exe /silent" started as a process, as the scheduled task starts
+// it, over temporary libraries named in the prefix's settings file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "discovery/test_machine.h"
+#include "settings/settings_store.h"
+#include "support/temp_folder.h"
+#include "support/win32/process.h"
+#include "sync/sync_tree.h"
+
+namespace {
+
+using sync_test::HasLeftovers;
+using sync_test::Snapshot;
+using sync_test::WriteFileAt;
+
+constexpr DWORD kSyncEndsWithinMs = 60000;
+
+// A version file as the library holds it: UTF-16LE text.
+std::string VersionFile(const std::string& number) {
+  std::string bytes;
+  for (char c : number) {
+    bytes += c;
+    bytes += '\0';
+  }
+  return bytes;
+}
+
+// The settings file (inside the machine's Korvane folder) is put back afterwards.
+class SilentProcess : public ::testing::Test {
+ protected:
+  void Configure() {
+    ASSERT_TRUE(SetLocalLibraryPath(local.Path()));
+    ASSERT_TRUE(SetRemoteLibraryPath(remote.Path()));
+  }
+
+  TestMachine machine;
+  TempFolder remote, local;
+};
+
+struct OutdatedCase {
+  const char* name;
+  const char* localVersion;  // nullptr: no local version file
+};
+
+class SilentProcessOutdated : public SilentProcess, public ::testing::WithParamInterface<OutdatedCase> {};
+
+TEST_P(SilentProcessOutdated, SyncsAndEndsByItselfWithTheLocalTreeEqualToTheRemoteOne) {
+  const OutdatedCase& c = GetParam();
+  WriteFileAt(remote / L"x.version", VersionFile("3.2"), 0);
+  if (c.localVersion != nullptr) WriteFileAt(local / L"x.version", VersionFile(c.localVersion), 0);
+  for (int i = 0; i < 40; ++i) {
+    const std::wstring name = L"Lamps\\Group" + std::to_wstring(i % 4) + L"\\lamp" + std::to_wstring(i) + L".ies";
+    WriteFileAt(remote / name, "remote lamp " + std::to_string(i), 0);
+    // Some local files are older copies, which the run replaces.
+    if (i % 5 == 0) WriteFileAt(local / name, "older local lamp " + std::to_string(i), -3600);
+  }
+  Configure();
+
+  Process process(L"/silent");
+  ASSERT_TRUE(process.Started()) << ShelfmateExe();
+  EXPECT_EQ(process.WaitForExit(kSyncEndsWithinMs), 0);
+  EXPECT_EQ(Snapshot(local), Snapshot(remote));
+  EXPECT_FALSE(HasLeftovers(local));
+}
+
+INSTANTIATE_TEST_SUITE_P(VersionFiles, SilentProcessOutdated,
+                         ::testing::Values(OutdatedCase{"LocalMissing", nullptr},
+                                           OutdatedCase{"LocalLower", "3.1"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SilentProcess, VersionFilesInStepEndAtOnceWithoutCopying) {
+  WriteFileAt(remote / L"x.version", VersionFile("3.2"), 0);
+  WriteFileAt(local / L"x.version", VersionFile("3.2"), 0);
+  WriteFileAt(remote / L"Lamps\\newer.ies", "newer remote lamp", 0);
+  WriteFileAt(local / L"Lamps\\newer.ies", "older local lamp", -3600);
+  WriteFileAt(remote / L"Lamps\\only remote.ies", "remote only", 0);
+  Configure();
+
+  Process process(L"/silent");
+  ASSERT_TRUE(process.Started()) << ShelfmateExe();
+  // Ending at once: a run or an error would keep it for its final balloon
+  // (3 seconds) and the end timer after it (4.5 seconds).
+  EXPECT_EQ(process.WaitForExit(4000), 0);
+  EXPECT_EQ(process.WaitForExit(kSyncEndsWithinMs), 0);
+  EXPECT_EQ(ReadTestFile(local / L"Lamps\\newer.ies"), "older local lamp");
+  EXPECT_EQ(ReadTestFile(local / L"Lamps\\only remote.ies"), "<missing>");
+  EXPECT_FALSE(HasLeftovers(local));
+}
+
+struct ErrorCase {
+  const char* name;
+  bool local;
+  bool remote;  // set to a folder that does not exist
+};
+
+class SilentProcessError : public SilentProcess, public ::testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(SilentProcessError, ShowsTheErrorBalloonAndEndsByItself) {
+  const ErrorCase& c = GetParam();
+  WriteFileAt(remote / L"x.version", VersionFile("3.2"), 0);
+  WriteFileAt(remote / L"Lamps\\lamp.ies", "remote lamp", 0);
+  if (c.local) {
+    ASSERT_TRUE(SetLocalLibraryPath(local.Path()));
+  }
+  if (c.remote) {
+    ASSERT_TRUE(SetRemoteLibraryPath(remote / L"absent"));
+  }
+
+  Process process(L"/silent");
+  ASSERT_TRUE(process.Started()) << ShelfmateExe();
+  const DWORD start = ::GetTickCount();
+  EXPECT_EQ(process.WaitForExit(kSyncEndsWithinMs), 0);
+  // The program waits for its error balloon (3 seconds) before it ends.
+  EXPECT_GE(::GetTickCount() - start, 3000u);
+  EXPECT_EQ(ReadTestFile(local / L"Lamps\\lamp.ies"), "<missing>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SilentProcessError,
+                         ::testing::Values(ErrorCase{"NoFolders", false, false},
+                                           ErrorCase{"NoRemoteFolder", true, false},
+                                           ErrorCase{"RemoteFolderMissing", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
