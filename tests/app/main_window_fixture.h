@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,26 +16,8 @@
 #include "platform/file_system.h"
 #include "settings/settings_store.h"
 #include "support/temp_folder.h"
+#include "support/win32/message_queue.h"
 
-
-// Handles this thread's messages until the condition holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start > milliseconds) return false;
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
-
-inline void PumpFor(DWORD milliseconds) {
-  PumpUntil([] { return false; }, milliseconds);
-}
 
 // Keeps the prefix's settings file as it was before the test.
 class SettingsFileGuard {
@@ -81,14 +62,6 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     if (window && ::IsWindow(window)) ::DestroyWindow(window);
     DropQuitMessages();
-  }
-
-  // A destroyed main window posts the quit message; left in the queue it
-  // would end the next modal loop of this thread at once.
-  static void DropQuitMessages() {
-    MSG quit;
-    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
   }
 
   void MakeLibrary(int files) {

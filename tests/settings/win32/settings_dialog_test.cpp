@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "support/win32/message_queue.h"
 #include "app/main_window.h"
 #include "app/main_window_state.h"
 #include "discovery/test_machine.h"
@@ -123,22 +124,14 @@ class SettingsDialogTest : public ::testing::Test {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_LINK_CLASS};
     ::InitCommonControlsEx(&controls);
     DeleteScheduledTask();
-    DropQuitMessage();
+    DropQuitMessages();
     RegisterMainWindowClass(::GetModuleHandleW(nullptr));
   }
 
   void TearDown() override {
     if (window != nullptr && ::IsWindow(window)) ::DestroyWindow(window);
-    DropQuitMessage();
+    DropQuitMessages();
     DeleteScheduledTask();
-  }
-
-  // A destroyed main window posts the quit message; left in the queue, it
-  // would end the next dialog's modal loop before the dialog is shown.
-  static void DropQuitMessage() {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
   }
 
   MainWindowState& OpenWindow() {
