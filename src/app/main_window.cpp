@@ -104,6 +104,7 @@ LRESULT OnCommand(HWND window, MainWindowState& state, WPARAM wParam, LPARAM lPa
 }
 
 void BringBack(MainWindowState& state) {
+  if (state.progressSink) state.progressSink->PaintHeldBack();
   ::ShowWindow(state.window, SW_SHOW);
   ::SetForegroundWindow(state.window);
   state.silentMode = false;
@@ -175,6 +176,10 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
         EndSilentRunIfDone(*state);
         return 0;
       }
+      if (wParam == kLogPaintTimer) {
+        if (state->progressSink) state->progressSink->PaintHeldBack();
+        return 0;
+      }
       return ::DefWindowProcW(window, message, wParam, lParam);
     case MSG_SILENT_SYNC:
       state->silentMode = true;
@@ -182,8 +187,8 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     case MSG_TRAY_NOTIFY:
       return OnTrayNotify(*state, lParam);
-    case MSG_TASKBAR_UPDATE:
-      if (state->progressSink) state->progressSink->ApplyTaskBarUpdate(wParam, lParam);
+    case MSG_PROGRESS_REPORT:
+      if (state->progressSink) state->progressSink->Apply(*reinterpret_cast<const ProgressReport*>(lParam));
       return 0;
     case MSG_FINAL_BALLOON:
       if (state->silentMode) ::SetTimer(window, kSilentEndTimer, kSilentEndDelayMs, nullptr);
@@ -191,8 +196,8 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
     default:
       // Explorer restarted: the tray forgot our icon.
       if (message == state->taskbarCreatedMessage && message != 0) {
-        std::lock_guard guard(state->trayLock);
         ::Shell_NotifyIconW(NIM_ADD, &state->trayIcon);
+        if (state->progressSink) state->progressSink->ForgetShownTooltip();
         return 0;
       }
       return ::DefWindowProcW(window, message, wParam, lParam);

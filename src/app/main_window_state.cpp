@@ -52,6 +52,9 @@ void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance) {
   state.logView = CreateChild(L"RICHEDIT50W", L"",
                               child | WS_VSCROLL | WS_HSCROLL | ES_SUNKEN | ES_READONLY | ES_MULTILINE, 10, 40, 100,
                               20, state.window, instance);
+  // The default limit (32,767 characters, some 700 lines) would cut a long
+  // run's log short on Windows; 0 here would mean only 64K.
+  ::SendMessageW(state.logView, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   ShowHeader(state);
   state.progressBar = CreateChild(PROGRESS_CLASSW, L"ProgressBar", child, 10, 10, 100, 20, state.window, instance);
   state.syncButton = CreateChild(L"Button", L"Sync", child, 30, 100, 100, 30, state.window, instance);

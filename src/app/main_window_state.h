@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "app/sync_thread.h"
@@ -37,11 +36,6 @@ struct MainWindowState {
   bool silentMode = false;
   DWORD trayIconSize = 0;
   UINT taskbarCreatedMessage = 0;  // broadcast when Explorer (and its tray) restarts
-
-  // Reports from the worker and from the window thread can overlap (Cancel
-  // while paused against the worker's report of its current file): each
-  // report's update of the tray record and the first-report flag holds this.
-  std::mutex trayLock;
 };
 
 // Builds the record's controls, font, progress sink and tray icon for the new window.

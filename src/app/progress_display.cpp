@@ -3,23 +3,9 @@
 
 #include <commctrl.h>
 
-#include <mutex>
-
 #include "app/main_window_state.h"
 #include "app/progress_text.h"
 #include "app/window_messages.h"
-
-namespace {
-
-// What a MSG_TASKBAR_UPDATE carries in its first parameter.
-enum TaskBarUpdate : WPARAM { kTaskBarState = 1, kTaskBarValue = 2 };
-
-struct TaskBarValue {
-  ULONGLONG completed;
-  ULONGLONG total;
-};
-
-}  // namespace
 
 ShelfmateProgressCallBack::ShelfmateProgressCallBack(MainWindowState& owner) : owner(owner) {
   if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
@@ -33,30 +19,87 @@ ShelfmateProgressCallBack::ShelfmateProgressCallBack(MainWindowState& owner) : o
 
 ShelfmateProgressCallBack::~ShelfmateProgressCallBack() = default;
 
-void ShelfmateProgressCallBack::SendTaskBarUpdate(WPARAM kind, LPARAM data) {
-  if (taskBar) ::SendMessageW(owner.window, MSG_TASKBAR_UPDATE, kind, data);
+void ShelfmateProgressCallBack::SetProgress(std::int32_t minimum, std::int32_t maximum, std::int32_t position) {
+  ProgressReport report;
+  report.kind = ProgressReport::Kind::Progress;
+  report.minimum = minimum;
+  report.maximum = maximum;
+  report.position = position;
+  Deliver(report);
 }
 
-void ShelfmateProgressCallBack::ApplyTaskBarUpdate(WPARAM kind, LPARAM data) {
-  if (!taskBar) return;
-  if (kind == kTaskBarState) {
-    taskBar->SetProgressState(owner.window, static_cast<TBPFLAG>(data));
-  } else if (kind == kTaskBarValue) {
-    const auto* value = reinterpret_cast<const TaskBarValue*>(data);
-    taskBar->SetProgressValue(owner.window, value->completed, value->total);
+void ShelfmateProgressCallBack::SetBusy(bool busy) {
+  ProgressReport report;
+  report.kind = ProgressReport::Kind::Busy;
+  report.flag = busy;
+  Deliver(report);
+}
+
+void ShelfmateProgressCallBack::AddMessage(const wchar_t* text) {
+  ProgressReport report;
+  report.kind = ProgressReport::Kind::Message;
+  report.text = text;
+  Deliver(report);
+}
+
+void ShelfmateProgressCallBack::Finished(const wchar_t* message, bool isError) {
+  ProgressReport report;
+  report.kind = ProgressReport::Kind::Finished;
+  report.text = message;
+  report.flag = isError;
+  Deliver(report);
+}
+
+// On the window thread the window procedure is called directly; from the
+// worker the call waits until the window thread has applied the report.
+void ShelfmateProgressCallBack::Deliver(const ProgressReport& report) {
+  ::SendMessageW(owner.window, MSG_PROGRESS_REPORT, 0, reinterpret_cast<LPARAM>(&report));
+}
+
+void ShelfmateProgressCallBack::Apply(const ProgressReport& report) {
+  switch (report.kind) {
+    case ProgressReport::Kind::Progress:
+      ApplyProgress(report.minimum, report.maximum, report.position);
+      break;
+    case ProgressReport::Kind::Busy:
+      ApplyBusy(report.flag);
+      break;
+    case ProgressReport::Kind::Message:
+      ApplyMessage(report.text);
+      break;
+    case ProgressReport::Kind::Finished:
+      ApplyFinished(report.text, report.flag);
+      break;
   }
 }
 
-void ShelfmateProgressCallBack::SetProgress(std::int32_t minimum, std::int32_t maximum, std::int32_t position) {
-  const WORD low = static_cast<WORD>(minimum), high = static_cast<WORD>(maximum);
-  ::SendMessageW(owner.progressBar, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+void ShelfmateProgressCallBack::SetBarRange(std::int32_t minimum, std::int32_t maximum) {
+  if (barRangeSet && minimum == barMinimum && maximum == barMaximum) return;
+  // The 32-bit range: a library past 65,535 files must not wrap the bar.
+  ::SendMessageW(owner.progressBar, PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
+  barRangeSet = true;
+  barMinimum = minimum;
+  barMaximum = maximum;
+}
+
+// The shell gets the record only when it would change what the shell shows:
+// a balloon, or a tooltip other than the one it holds.
+void ShelfmateProgressCallBack::SendTrayRecord() {
+  NOTIFYICONDATAW& tray = owner.trayIcon;
+  const bool showsBalloon = (tray.uFlags & NIF_INFO) != 0;
+  const bool setsTooltip = (tray.uFlags & NIF_TIP) != 0;
+  if (!showsBalloon && (!setsTooltip || shownTooltip == tray.szTip)) return;
+  ::Shell_NotifyIconW(NIM_MODIFY, &tray);
+  if (setsTooltip) shownTooltip = tray.szTip;
+}
+
+void ShelfmateProgressCallBack::ApplyProgress(std::int32_t minimum, std::int32_t maximum, std::int32_t position) {
+  SetBarRange(minimum, maximum);
   ::SendMessageW(owner.progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  if (taskBar)
+    taskBar->SetProgressValue(owner.window, static_cast<ULONGLONG>(static_cast<std::int64_t>(minimum) + position),
+                              static_cast<ULONGLONG>(static_cast<std::int64_t>(maximum)));
 
-  TaskBarValue value{static_cast<ULONGLONG>(static_cast<std::int64_t>(minimum) + position),
-                     static_cast<ULONGLONG>(static_cast<std::int64_t>(maximum))};
-  SendTaskBarUpdate(kTaskBarValue, reinterpret_cast<LPARAM>(&value));
-
-  std::lock_guard guard(owner.trayLock);
   NOTIFYICONDATAW& tray = owner.trayIcon;
   CopyToField(tray.szTip, ProgressTooltip(minimum, maximum, position));
   tray.szInfo[0] = L'\0';
@@ -68,41 +111,57 @@ void ShelfmateProgressCallBack::SetProgress(std::int32_t minimum, std::int32_t m
     tray.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON;
     tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_INFO;
   }
-  ::Shell_NotifyIconW(NIM_MODIFY, &tray);
+  SendTrayRecord();
   firstReport = false;
 }
 
-void ShelfmateProgressCallBack::SetBusy(bool busy) {
+void ShelfmateProgressCallBack::ApplyBusy(bool busy) {
   if (busy) {
     const LONG style = ::GetWindowLongW(owner.progressBar, GWL_STYLE);
     ::SetWindowLongW(owner.progressBar, GWL_STYLE, style | PBS_MARQUEE);
     ::SendMessageW(owner.progressBar, PBM_SETMARQUEE, TRUE, 20);
-    SendTaskBarUpdate(kTaskBarState, TBPF_INDETERMINATE);
+    if (taskBar) taskBar->SetProgressState(owner.window, TBPF_INDETERMINATE);
   } else {
     ::SetWindowLongW(owner.progressBar, GWL_STYLE, WS_CHILD | WS_VISIBLE);
   }
 }
 
-void ShelfmateProgressCallBack::AddMessage(const wchar_t* text) {
+// While lines stream in, the log view takes each one at once but paints at
+// most every kLogPaintIntervalMs, so that it never paints once per file.
+void ShelfmateProgressCallBack::HoldLogPainting() {
+  if (logPaintingHeld || !owner.logView) return;
+  ::SendMessageW(owner.logView, WM_SETREDRAW, FALSE, 0);
+  logPaintingHeld = true;
+  ::SetTimer(owner.window, kLogPaintTimer, kLogPaintIntervalMs, nullptr);
+}
+
+void ShelfmateProgressCallBack::PaintHeldBack() {
+  if (!logPaintingHeld) return;
+  logPaintingHeld = false;
+  ::KillTimer(owner.window, kLogPaintTimer);
+  ::SendMessageW(owner.logView, WM_SETREDRAW, TRUE, 0);
+  ::RedrawWindow(owner.logView, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
+void ShelfmateProgressCallBack::ApplyMessage(const wchar_t* text) {
+  HoldLogPainting();
   AppendToLog(owner.logView, std::wstring(text ? text : L"") + L"\r\n");
 }
 
-void ShelfmateProgressCallBack::Finished(const wchar_t* message, bool isError) {
+void ShelfmateProgressCallBack::ApplyFinished(const wchar_t* message, bool isError) {
   ::SetWindowTextW(owner.syncButton, L"Sync");
-  {
-    std::lock_guard guard(owner.trayLock);
-    NOTIFYICONDATAW& tray = owner.trayIcon;
-    CopyToField(tray.szTip, L"Shelfmate");
-    CopyToField(tray.szInfoTitle, L"Shelfmate");
-    CopyToField(tray.szInfo, message ? message : L"");
-    tray.dwInfoFlags = (isError ? NIIF_ERROR : NIIF_USER) | NIIF_LARGE_ICON;
-    tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
-    ::Shell_NotifyIconW(NIM_MODIFY, &tray);
-    owner.syncRunning = false;
-    firstReport = true;
-  }
+  NOTIFYICONDATAW& tray = owner.trayIcon;
+  CopyToField(tray.szTip, L"Shelfmate");
+  CopyToField(tray.szInfoTitle, L"Shelfmate");
+  CopyToField(tray.szInfo, message ? message : L"");
+  tray.dwInfoFlags = (isError ? NIIF_ERROR : NIIF_USER) | NIIF_LARGE_ICON;
+  tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+  SendTrayRecord();
+  owner.syncRunning = false;
+  firstReport = true;
   ::SendMessageW(owner.progressBar, PBM_SETPOS, 0, 0);
   ::SendMessageW(owner.closeButton, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Close"));
-  SendTaskBarUpdate(kTaskBarState, TBPF_NOPROGRESS);
+  if (taskBar) taskBar->SetProgressState(owner.window, TBPF_NOPROGRESS);
+  PaintHeldBack();
   ::SendMessageW(owner.window, MSG_FINAL_BALLOON, 0, 0);
 }

@@ -5,13 +5,26 @@
 #include <windows.h>
 #include <shobjidl.h>
 
-#include <atomic>
+#include <string>
 
 #include "app/progress_callback.h"
 #include "platform/win32/unique_resource.h"
 
 struct MainWindowState;
 
+// One report as it travels to the window thread (MSG_PROGRESS_REPORT).
+struct ProgressReport {
+  enum class Kind { Progress, Busy, Message, Finished };
+  Kind kind = Kind::Message;
+  std::int32_t minimum = 0, maximum = 0, position = 0;
+  bool flag = false;              // busy, or the run ended in error
+  const wchar_t* text = nullptr;  // the log line, or the run's outcome
+};
+
+// Every report is one synchronous call to the window thread, which applies
+// all of it there before the caller goes on: nothing is posted, buffered or
+// reordered, and only the window thread touches the controls, the tray
+// record and the task-bar object.
 class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
  public:
   // Tries to create the task-bar object; the display works without one.
@@ -25,15 +38,33 @@ class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
   void AddMessage(const wchar_t* text) override;
   void Finished(const wchar_t* message, bool isError) override;
 
-  bool HasTaskBar() const { return static_cast<bool>(taskBar); }
+  // The window thread's side of a report.
+  void Apply(const ProgressReport& report);
 
-  // The window thread's side of a task-bar update (see MSG_TASKBAR_UPDATE).
-  void ApplyTaskBarUpdate(WPARAM kind, LPARAM data);
+  // Paints the log view now if reports have held its painting back.
+  void PaintHeldBack();
+
+  // The shell forgot the tray icon (Explorer restarted): the next report
+  // sends its tooltip again.
+  void ForgetShownTooltip() { shownTooltip.clear(); }
 
  private:
-  void SendTaskBarUpdate(WPARAM kind, LPARAM data);
+  void Deliver(const ProgressReport& report);
+  void ApplyProgress(std::int32_t minimum, std::int32_t maximum, std::int32_t position);
+  void ApplyBusy(bool busy);
+  void ApplyMessage(const wchar_t* text);
+  void ApplyFinished(const wchar_t* message, bool isError);
+  void SetBarRange(std::int32_t minimum, std::int32_t maximum);
+  void SendTrayRecord();
+  void HoldLogPainting();
 
   MainWindowState& owner;
-  std::atomic<bool> firstReport{true};
+  bool firstReport = true;
   win32::ComPtr<ITaskbarList3> taskBar;
+  // What the controls and the shell last received, so that a report that
+  // changes nothing costs no call.
+  bool barRangeSet = false;
+  std::int32_t barMinimum = 0, barMaximum = 0;
+  std::wstring shownTooltip;  // empty: unknown
+  bool logPaintingHeld = false;
 };

@@ -40,6 +40,8 @@ void RunSyncCommand(MainWindowState& state) {
     if (action == SyncButtonAction::None) return;
     ::SetWindowTextW(state.syncButton, CaptionAfter(action).c_str());
     ApplySyncButtonAction(action, state.job);
+    // A paused run shows its whole log at once.
+    if (state.progressSink) state.progressSink->PaintHeldBack();
     return;
   }
   ShowHeader(state);

@@ -7,12 +7,15 @@
 inline constexpr UINT MSG_SILENT_SYNC = WM_USER + 1;
 // The tray icon's callback message; the event is in the second parameter.
 inline constexpr UINT MSG_TRAY_NOTIFY = 2341;
-// Sent by the progress display so that the task-bar object, which lives in the
-// window thread's apartment, is only ever called on the window thread.
-inline constexpr UINT MSG_TASKBAR_UPDATE = WM_APP + 1;
+// Carries one progress report (a ProgressReport in the second parameter) to
+// the window thread, which applies it before the sender goes on.
+inline constexpr UINT MSG_PROGRESS_REPORT = WM_APP + 1;
 // Ends a silent run whose final balloon never reported its time-out.
 inline constexpr UINT_PTR kSilentEndTimer = 1;
 // Sent by the progress display when a run (or a silent-mode error) has shown its final balloon.
 inline constexpr UINT MSG_FINAL_BALLOON = WM_APP + 2;
 // How long a silent run waits for the final balloon's time-out before it ends on its own.
 inline constexpr UINT kSilentEndDelayMs = 4500;
+// Paints the log view while a run's lines stream in, at most this often.
+inline constexpr UINT_PTR kLogPaintTimer = 2;
+inline constexpr UINT kLogPaintIntervalMs = 100;

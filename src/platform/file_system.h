@@ -24,14 +24,20 @@ bool PathExistsNarrow(const std::string& path);
 // (also when something of that name exists already).
 bool CreateFolder(const std::wstring& path);
 
+// A last-write time; only comparisons between two values are meaningful.
+using FileTime = std::uint64_t;
+
 struct FolderEntry {
   std::wstring name;
   bool isFolder = false;
+  FileTime lastWriteTime = 0;  // as the search delivers it with the name
 };
 
 // A wildcard search of one folder, started with a path that ends in the
 // pattern ("C:\lib\*.*", "C:\lib\*.version"). Entries come in the order the
-// file system delivers them, "." and ".." included where it reports them.
+// file system delivers them, "." and ".." included where it reports them,
+// each with its last-write time: a folder query returns the times with the
+// names, so a listing costs no open per file, on a network share neither.
 class FolderSearch {
  public:
   explicit FolderSearch(const std::wstring& folderAndPattern);
@@ -51,13 +57,14 @@ class FolderSearch {
   std::unique_ptr<State> state;
 };
 
-// A last-write time; only comparisons between two values are meaningful.
-using FileTime = std::uint64_t;
-
 // Last-write time of a file, read through an attribute-only open that takes
 // no content access and so stands in nobody's way. False when the file is
 // missing or cannot be opened for its attributes.
 bool LastWriteTime(const std::wstring& path, FileTime& time);
+
+// The form of a file name under which the file system takes two names for
+// the same file: ordinal, without regard to case, as Windows compares names.
+std::wstring FileNameKey(const std::wstring& name);
 
 // Renames a file or folder; fails when something exists under the new name.
 bool MoveNoReplace(const std::wstring& from, const std::wstring& to);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "platform/file_system.h"
 #include "sync/paths.h"
 
 // Appends to list the full path of every file in folder whose name matches
@@ -16,3 +18,8 @@
 // missing or unreadable folder contributes nothing. Throws std::out_of_range
 // when the trimmed folder is empty.
 int ListFiles(std::wstring folder, std::wstring pattern, StringList& list, bool recurse);
+
+// ListFiles, and beside each appended path, at the same index of times, the
+// file's last-write time as the folder search delivered it with the name.
+int ListFilesWithTimes(std::wstring folder, std::wstring pattern, StringList& list,
+                       std::vector<platform::FileTime>& times, bool recurse);

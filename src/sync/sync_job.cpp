@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -41,6 +42,53 @@ bool CopyThroughPartial(const std::wstring& source, const std::wstring& destinat
   return false;
 }
 
+// The files of one local folder, listed once when the run reaches the folder:
+// each present file's last-write time under the name key the file system
+// compares names by. A file the listing shows counts as present even when it
+// could not be opened, and so is set aside like any other.
+class LocalFolder {
+ public:
+  // Lists the folder, making it first when it is missing. False when it can
+  // be neither listed nor made.
+  bool Reach(const std::wstring& folder) {
+    path = folder;
+    if (List()) return true;
+    MakeFolderTree(folder);
+    return List();
+  }
+
+  const std::wstring& Path() const { return path; }
+
+  // Whether the folder holds a file of this name, and its last-write time.
+  // Where the folder could not be listed, the file itself is asked; one that
+  // exists but cannot be opened counts as present and older than any.
+  bool Find(const std::wstring& name, platform::FileTime& time) const {
+    if (!listed) {
+      time = 0;
+      return platform::LastWriteTime(path + name, time) || PathExists(path + name);
+    }
+    const auto found = files.find(platform::FileNameKey(name));
+    if (found == files.end()) return false;
+    time = found->second;
+    return true;
+  }
+
+ private:
+  bool List() {
+    files.clear();
+    platform::FolderSearch search(path + L"*.*");
+    platform::FolderEntry entry;
+    while (search.Next(entry))
+      if (!entry.isFolder) files.emplace(platform::FileNameKey(entry.name), entry.lastWriteTime);
+    listed = search.Started();
+    return listed;
+  }
+
+  std::wstring path;  // ends in a backslash
+  bool listed = false;
+  std::unordered_map<std::wstring, platform::FileTime> files;
+};
+
 // The remote root as the listing trims it, so that cutting the root off a
 // listed path leaves exactly the path below the root.
 std::wstring TrimmedLikeTheListing(const std::wstring& root) { return TrimChar(TrimChar(root, L'\t'), L' '); }
@@ -53,9 +101,9 @@ class SyncRun {
 
   void Execute() {
     ListRemoteTree();
-    for (const std::wstring& relative : relativePaths) {
+    for (size_t index = 0; index < relativePaths.size(); ++index) {
       if (!WaitWhilePausedThenCheckCancel()) break;
-      SyncFile(relative);
+      SyncFile(relativePaths[index], remoteTimes[index]);
     }
     Finish();
   }
@@ -66,7 +114,7 @@ class SyncRun {
     Log(L" - Getting remote file listing - ");
     StringList remoteFiles;
     try {
-      ListFiles(remote, L"*.*", remoteFiles, true);
+      ListFilesWithTimes(remote, L"*.*", remoteFiles, remoteTimes, true);
     } catch (const std::out_of_range&) {
       // A blank root names no folder: there is nothing to copy.
     }
@@ -81,28 +129,30 @@ class SyncRun {
     return !job.cancelRequested;
   }
 
-  void SyncFile(const std::wstring& relative) {
+  // Both times come from the folder listings: the remote one made before the
+  // first file, the local one when the run reached this file's folder. A
+  // remote file that has gone since its listing fails to copy and is "Not
+  // Copied", its set-aside file moved back.
+  void SyncFile(const std::wstring& relative, platform::FileTime sourceTime) {
     const std::wstring source = remote + L"\\" + relative;
     const std::wstring destination = local + L"\\" + relative;
-    EnsureParentFolder(destination);
+    const LocalFolder& folder = ReachFolderOf(destination);
 
-    // Both times are read, and their attribute handles closed, before
-    // anything is renamed or copied.
-    platform::FileTime sourceTime = 0, destinationTime = 0;
-    const bool sourceReadable = platform::LastWriteTime(source, sourceTime);
-    const bool destinationPresent = platform::LastWriteTime(destination, destinationTime);
+    platform::FileTime destinationTime = 0;
+    const bool destinationPresent = folder.Find(FileName(destination), destinationTime);
     const bool sourceNewer = !destinationPresent || sourceTime > destinationTime;
 
     FileOutcome outcome;
-    if (sourceReadable && (force || sourceNewer)) outcome = Replace(source, destination, destinationPresent);
+    if (force || sourceNewer) outcome = Replace(source, destination, destinationPresent);
     ReportFile(relative, destination, outcome);
   }
 
-  void EnsureParentFolder(const std::wstring& destination) {
+  // Files come folder by folder, so the local folder is listed, and made
+  // where it is missing, once for all the files it holds.
+  const LocalFolder& ReachFolderOf(const std::wstring& destination) {
     const std::wstring folder = ParentFolder(destination);
-    // Files come folder by folder, so most share the previous file's folder.
-    if (!lastMadeFolder.empty() && folder == lastMadeFolder) return;
-    lastMadeFolder = MakeFolderTree(folder) ? folder : std::wstring();
+    if (folder != localFolder.Path()) localFolder.Reach(folder);
+    return localFolder;
   }
 
   FileOutcome Replace(const std::wstring& source, const std::wstring& destination, bool destinationPresent) {
@@ -201,9 +251,10 @@ class SyncRun {
   const std::wstring local;
   const bool force;
   StringList relativePaths;
+  std::vector<platform::FileTime> remoteTimes;  // beside relativePaths
   std::vector<SetAsideFile> setAside;
   std::int32_t fileCounter = 0;
-  std::wstring lastMadeFolder;
+  LocalFolder localFolder;
 };
 
 }  // namespace

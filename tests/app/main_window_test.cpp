@@ -1,6 +1,7 @@
 // The main window in this process, over real temporary libraries: syncs
 // driven through its buttons, the log, the tray record, layout and size limit.
 #include "app/main_window_fixture.h"
+#include "app/progress_display.h"
 
 namespace {
 
@@ -105,6 +106,18 @@ TEST_F(MainWindowTest, DestroyingTheWindowDuringASyncCancelsAndRestores) {
       EXPECT_EQ(after[i], before[i]) << i;
     }
   }
+}
+
+TEST_F(MainWindowTest, LibrariesPastSixteenBitsKeepTheBarRangeAndTheWholeLog) {
+  MainWindowState& state = OpenWindow();
+  state.progressSink->SetProgress(0, 99999, 99999);
+  PBRANGE range{};
+  ::SendMessageW(state.progressBar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  EXPECT_EQ(range.iLow, 0);
+  EXPECT_EQ(range.iHigh, 99999);
+  EXPECT_EQ(::SendMessageW(state.progressBar, PBM_GETPOS, 0, 0), 99999);
+  // Windows holds a rich edit to 32,767 characters unless told otherwise.
+  EXPECT_GT(::SendMessageW(state.logView, EM_GETLIMITTEXT, 0, 0), 32767);
 }
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientAreaAndTheMinimumSizeHolds) {

@@ -112,6 +112,15 @@ TEST_F(SyncRun, CopiesMissingAndOlderFilesAndEverythingWhenForced) {
   }
 }
 
+TEST_F(SyncRun, LocalNameInAnotherCaseIsTheSameFile) {
+  WriteFileAt(remote / L"lamps\\a.ies", "remote a", 0);
+  WriteFileAt(local / L"lamps\\A.IES", "newer local", 100);
+  Run();
+  const Lines messages = progress.Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), L"Not Copied: \\lamps\\a.ies"), messages.end());
+  EXPECT_EQ(Snapshot(local), (std::map<std::wstring, std::string>{{L"lamps\\A.IES", "newer local"}}));
+}
+
 TEST_F(SyncRun, NothingToCopyLogsEveryFileAsNotCopied) {
   for (const wchar_t* name : {L"a.ies", L"b.ies"}) {
     WriteFileAt(remote / name, "same", 0);

@@ -22,6 +22,8 @@ struct FaultBoard {
   std::array<Plan, kinds> plans{};
   std::atomic<bool> armed{false};  // any failure planned: only then is the plan consulted
   std::array<std::atomic<unsigned long>, kinds> counts{};
+  std::wstring countedTree;  // empty: no tree counted
+  std::atomic<unsigned long> treeCalls{0};
 };
 
 FaultBoard& Board() {
@@ -48,6 +50,22 @@ void Reset() {
   for (auto& plan : Board().plans) plan = Plan{};
   for (auto& count : Board().counts) count = 0;
   Board().armed = false;
+  Board().countedTree.clear();
+  Board().treeCalls = 0;
+}
+
+void CountTreeCalls(const std::wstring& root) {
+  std::lock_guard guard(Board().lock);
+  Board().countedTree = root;
+  Board().treeCalls = 0;
+}
+
+unsigned long TreeCallCount() { return Board().treeCalls; }
+
+void NoteTreeCalls(const std::wstring& path, unsigned long calls) {
+  FaultBoard& board = Board();
+  if (board.countedTree.empty() || path.compare(0, board.countedTree.size(), board.countedTree) != 0) return;
+  board.treeCalls.fetch_add(calls, std::memory_order_relaxed);
 }
 
 unsigned long CallCount(Call call) { return Board().counts[static_cast<size_t>(call)]; }

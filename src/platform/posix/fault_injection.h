@@ -3,6 +3,8 @@
 // file handling can be exercised natively.
 #pragma once
 
+#include <string>
+
 namespace platform::faults {
 
 enum class Call {
@@ -34,7 +36,20 @@ void Reset();
 // How many calls of this kind were made since the last Reset.
 unsigned long CallCount(Call call);
 
+// Counts, from now until the next Reset, the round trips that the calls on
+// paths below root (a program path) would cost if it lay on a network share:
+// one per call, and for a folder search one more per 100 entries delivered,
+// as a share returns a folder's entries in batches. Set it while no seam call
+// runs.
+void CountTreeCalls(const std::wstring& root);
+
+// The round trips counted below the root given to CountTreeCalls.
+unsigned long TreeCallCount();
+
 // Used by the seam itself: counts the call and tells whether it is to fail.
 bool ShouldFail(Call call);
+
+// Used by the seam itself: notes calls round trips on path.
+void NoteTreeCalls(const std::wstring& path, unsigned long calls = 1);
 
 }  // namespace platform::faults

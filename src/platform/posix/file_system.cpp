@@ -21,6 +21,7 @@ namespace {
 
 using posix::NativePath;
 using faults::Call;
+using faults::NoteTreeCalls;
 using faults::ShouldFail;
 
 // Closes a POSIX descriptor on scope exit.
@@ -76,6 +77,10 @@ bool ReadAll(int fd, std::string& bytes) {
   }
 }
 
+FileTime TimeOf(const struct stat& info) {
+  return static_cast<FileTime>(info.st_mtim.tv_sec) * 1000000000ull + static_cast<FileTime>(info.st_mtim.tv_nsec);
+}
+
 wchar_t FoldCase(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
 bool CaseBlindLess(const std::wstring& a, const std::wstring& b) {
@@ -109,6 +114,7 @@ bool WildcardMatch(const std::wstring& pattern, const std::wstring& name) {
 }  // namespace
 
 bool PathExists(const std::wstring& path) {
+  NoteTreeCalls(path);
   if (ShouldFail(Call::PathExists)) return false;
   return ::access(NativePath(path).c_str(), F_OK) == 0;
 }
@@ -130,6 +136,7 @@ struct FolderSearch::State {
 };
 
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
+  NoteTreeCalls(folderAndPattern);
   if (ShouldFail(Call::FolderSearch)) return;
   const size_t cut = folderAndPattern.rfind(L'\\');
   const std::wstring folder = cut == std::wstring::npos ? L"" : folderAndPattern.substr(0, cut + 1);
@@ -145,17 +152,23 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
     if (!WildcardMatch(pattern, name)) continue;
     FolderEntry entry;
     entry.name = name;
-    if (item->d_type == DT_DIR || item->d_type == DT_REG) {
-      // The entry's own type saves a stat per name on file systems that report it.
-      entry.isFolder = item->d_type == DT_DIR;
+    if (item->d_type == DT_DIR) {
+      // The entry's own type saves a stat per folder on file systems that report it.
+      entry.isFolder = true;
     } else {
+      // A Windows search delivers each entry's times with its name; here that
+      // is one stat per entry. stat follows links, so a link to a folder
+      // counts as a folder, as a junction does.
       struct stat info {};
-      // stat follows links, so a link to a folder counts as a folder, as a junction does.
-      entry.isFolder = ::stat((base + item->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+      if (::stat((base + item->d_name).c_str(), &info) == 0) {
+        entry.isFolder = S_ISDIR(info.st_mode);
+        entry.lastWriteTime = TimeOf(info);
+      }
     }
     state->entries.push_back(std::move(entry));
   }
   ::closedir(dir);
+  NoteTreeCalls(folderAndPattern, state->entries.size() / 100);
   std::sort(state->entries.begin(), state->entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return CaseBlindLess(a.name, b.name); });
   state->started = !state->entries.empty();
@@ -172,11 +185,18 @@ bool FolderSearch::Next(FolderEntry& entry) {
 }
 
 bool LastWriteTime(const std::wstring& path, FileTime& time) {
+  NoteTreeCalls(path);
   if (ShouldFail(Call::LastWriteTime)) return false;
   struct stat info {};
   if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  time = static_cast<FileTime>(info.st_mtim.tv_sec) * 1000000000ull + static_cast<FileTime>(info.st_mtim.tv_nsec);
+  time = TimeOf(info);
   return true;
+}
+
+std::wstring FileNameKey(const std::wstring& name) {
+  std::wstring key = name;
+  for (wchar_t& c : key) c = FoldCase(c);
+  return key;
 }
 
 bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
@@ -197,6 +217,7 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 }
 
 bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
+  NoteTreeCalls(from);
   const bool fail = ShouldFail(Call::CopyReplacing);
   const std::string target = NativePath(to);
   Descriptor source(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
@@ -230,6 +251,7 @@ bool DeleteOneFile(const std::wstring& path) {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing) {
+  NoteTreeCalls(path);
   if (ShouldFail(Call::ReadWholeFile)) return false;
   Descriptor file(::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.Valid()) return false;
