@@ -176,7 +176,7 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
         EndSilentRunIfDone(*state);
         return 0;
       }
-      if (wParam == kLogPaintTimer) {
+      if (wParam == kPaintTimer) {
         if (state->progressSink) state->progressSink->PaintHeldBack();
         return 0;
       }

@@ -94,6 +94,7 @@ void ShelfmateProgressCallBack::SendTrayRecord() {
 }
 
 void ShelfmateProgressCallBack::ApplyProgress(std::int32_t minimum, std::int32_t maximum, std::int32_t position) {
+  HoldPainting();
   SetBarRange(minimum, maximum);
   ::SendMessageW(owner.progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
   if (taskBar)
@@ -116,6 +117,8 @@ void ShelfmateProgressCallBack::ApplyProgress(std::int32_t minimum, std::int32_t
 }
 
 void ShelfmateProgressCallBack::ApplyBusy(bool busy) {
+  // The bar's style is read and written whole, and the marquee must move.
+  PaintHeldBack();
   if (busy) {
     const LONG style = ::GetWindowLongW(owner.progressBar, GWL_STYLE);
     ::SetWindowLongW(owner.progressBar, GWL_STYLE, style | PBS_MARQUEE);
@@ -126,25 +129,30 @@ void ShelfmateProgressCallBack::ApplyBusy(bool busy) {
   }
 }
 
-// While lines stream in, the log view takes each one at once but paints at
-// most every kLogPaintIntervalMs, so that it never paints once per file.
-void ShelfmateProgressCallBack::HoldLogPainting() {
-  if (logPaintingHeld || !owner.logView) return;
-  ::SendMessageW(owner.logView, WM_SETREDRAW, FALSE, 0);
-  logPaintingHeld = true;
-  ::SetTimer(owner.window, kLogPaintTimer, kLogPaintIntervalMs, nullptr);
+// While reports stream in, the log view and the bar take each one at once but
+// paint at most every kPaintIntervalMs: painting per file would cost more
+// than the file.
+void ShelfmateProgressCallBack::HoldPainting() {
+  if (paintingHeld) return;
+  paintingHeld = true;
+  for (HWND control : {owner.logView, owner.progressBar})
+    if (control) ::SendMessageW(control, WM_SETREDRAW, FALSE, 0);
+  ::SetTimer(owner.window, kPaintTimer, kPaintIntervalMs, nullptr);
 }
 
 void ShelfmateProgressCallBack::PaintHeldBack() {
-  if (!logPaintingHeld) return;
-  logPaintingHeld = false;
-  ::KillTimer(owner.window, kLogPaintTimer);
-  ::SendMessageW(owner.logView, WM_SETREDRAW, TRUE, 0);
-  ::RedrawWindow(owner.logView, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  if (!paintingHeld) return;
+  paintingHeld = false;
+  ::KillTimer(owner.window, kPaintTimer);
+  for (HWND control : {owner.logView, owner.progressBar}) {
+    if (!control) continue;
+    ::SendMessageW(control, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  }
 }
 
 void ShelfmateProgressCallBack::ApplyMessage(const wchar_t* text) {
-  HoldLogPainting();
+  HoldPainting();
   AppendToLog(owner.logView, std::wstring(text ? text : L"") + L"\r\n");
 }
 

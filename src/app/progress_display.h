@@ -41,7 +41,7 @@ class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
   // The window thread's side of a report.
   void Apply(const ProgressReport& report);
 
-  // Paints the log view now if reports have held its painting back.
+  // Paints the log view and the bar now if reports have held them back.
   void PaintHeldBack();
 
   // The shell forgot the tray icon (Explorer restarted): the next report
@@ -56,7 +56,7 @@ class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
   void ApplyFinished(const wchar_t* message, bool isError);
   void SetBarRange(std::int32_t minimum, std::int32_t maximum);
   void SendTrayRecord();
-  void HoldLogPainting();
+  void HoldPainting();
 
   MainWindowState& owner;
   bool firstReport = true;
@@ -66,5 +66,5 @@ class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
   bool barRangeSet = false;
   std::int32_t barMinimum = 0, barMaximum = 0;
   std::wstring shownTooltip;  // empty: unknown
-  bool logPaintingHeld = false;
+  bool paintingHeld = false;
 };

@@ -16,6 +16,6 @@ inline constexpr UINT_PTR kSilentEndTimer = 1;
 inline constexpr UINT MSG_FINAL_BALLOON = WM_APP + 2;
 // How long a silent run waits for the final balloon's time-out before it ends on its own.
 inline constexpr UINT kSilentEndDelayMs = 4500;
-// Paints the log view while a run's lines stream in, at most this often.
-inline constexpr UINT_PTR kLogPaintTimer = 2;
-inline constexpr UINT kLogPaintIntervalMs = 100;
+// Paints the log view and the bar while a run's reports stream in, at most this often.
+inline constexpr UINT_PTR kPaintTimer = 2;
+inline constexpr UINT kPaintIntervalMs = 100;
