@@ -53,6 +53,10 @@ void LayoutMainWindow(MainWindowState& state, int width, int height);
 // Appends text at the end of the log view, not undoable, and repaints it.
 void AppendToLog(HWND logView, const std::wstring& text);
 
+// Appends text at the end of the log view, not undoable, leaving the
+// repainting to the caller.
+void InsertAtLogEnd(HWND logView, const std::wstring& text);
+
 // Cancels and waits for a running sync, removes the tray icon and frees the
 // font and the progress sink. The record itself is freed by its owner.
 void TearDownMainWindow(MainWindowState& state);

@@ -144,16 +144,19 @@ void ShelfmateProgressCallBack::PaintHeldBack() {
   if (!paintingHeld) return;
   paintingHeld = false;
   ::KillTimer(owner.window, kPaintTimer);
+  // Painted here and now: the next report, which holds the painting again,
+  // is handled before a queued paint would be, and would drop it.
   for (HWND control : {owner.logView, owner.progressBar}) {
     if (!control) continue;
     ::SendMessageW(control, WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
   }
 }
 
 void ShelfmateProgressCallBack::ApplyMessage(const wchar_t* text) {
   HoldPainting();
-  AppendToLog(owner.logView, std::wstring(text ? text : L"") + L"\r\n");
+  // The view is invalidated when its held painting is let go.
+  InsertAtLogEnd(owner.logView, std::wstring(text ? text : L"") + L"\r\n");
 }
 
 void ShelfmateProgressCallBack::ApplyFinished(const wchar_t* message, bool isError) {

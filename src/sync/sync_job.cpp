@@ -59,6 +59,12 @@ class LocalFolder {
 
   const std::wstring& Path() const { return path; }
 
+  // Whether something of this name was in the folder when it was listed.
+  bool Holds(const std::wstring& name) const {
+    platform::FileTime ignored;
+    return listed ? Find(name, ignored) : PathExists(path + name);
+  }
+
   // Whether the folder holds a file of this name, and its last-write time.
   // Where the folder could not be listed, the file itself is asked; one that
   // exists but cannot be opened counts as present and older than any.
@@ -143,7 +149,7 @@ class SyncRun {
     const bool sourceNewer = !destinationPresent || sourceTime > destinationTime;
 
     FileOutcome outcome;
-    if (force || sourceNewer) outcome = Replace(source, destination, destinationPresent);
+    if (force || sourceNewer) outcome = Replace(source, destination, destinationPresent, folder);
     ReportFile(relative, destination, outcome);
   }
 
@@ -155,17 +161,21 @@ class SyncRun {
     return localFolder;
   }
 
-  FileOutcome Replace(const std::wstring& source, const std::wstring& destination, bool destinationPresent) {
+  // A backup left by an interrupted run shows in the folder's listing; this
+  // run's own backups are of other files, so the listing still tells.
+  FileOutcome Replace(const std::wstring& source, const std::wstring& destination, bool destinationPresent,
+                      const LocalFolder& folder) {
     constexpr size_t noBackup = static_cast<size_t>(-1);
-    const size_t aside = destinationPresent ? SetAside(destination) : noBackup;
+    const bool staleBackup = folder.Holds(FileName(destination) + backupSuffix);
+    const size_t aside = destinationPresent ? SetAside(destination, staleBackup) : noBackup;
 
     FileOutcome outcome;
     outcome.copied = CopyThroughPartial(source, destination);
     if (outcome.copied) {
       if (aside != noBackup)
         setAside[aside].replaced = true;
-      else
-        DeleteStaleBackup(destination);
+      else if (staleBackup)
+        platform::DeleteOneFile(destination + backupSuffix);  // out of date once the new copy is in place
     } else if (aside != noBackup && setAside[aside].movedAside) {
       outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].backup, destination);
     }
@@ -174,20 +184,13 @@ class SyncRun {
 
   // Moves the local file to its backup name, deleting a backup left by an
   // interrupted earlier run first. Returns the file's index in setAside.
-  size_t SetAside(const std::wstring& destination) {
+  size_t SetAside(const std::wstring& destination, bool staleBackup) {
     SetAsideFile file;
     file.backup = destination + backupSuffix;
-    if (PathExists(file.backup)) platform::DeleteOneFile(file.backup);
+    if (staleBackup) platform::DeleteOneFile(file.backup);
     file.movedAside = platform::MoveNoReplace(destination, file.backup);
     setAside.push_back(std::move(file));
     return setAside.size() - 1;
-  }
-
-  // A backup left by an interrupted run for a file that was missing locally
-  // is out of date once the new copy is in place.
-  void DeleteStaleBackup(const std::wstring& destination) {
-    const std::wstring backup = destination + backupSuffix;
-    if (PathExists(backup)) platform::DeleteOneFile(backup);
   }
 
   void ReportFile(const std::wstring& relative, const std::wstring& destination, const FileOutcome& outcome) {

@@ -19,6 +19,8 @@ bool IsReadOnlyFile(const std::wstring& path) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool TargetExisted(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
 FileTime TimeOf(const FILETIME& time) {
   return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
@@ -90,13 +92,19 @@ bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
   return ::MoveFileW(from.c_str(), to.c_str()) != FALSE;
 }
 
+// Most targets do not exist yet, and asking for a name that does not exist
+// is the dear case (on Wine a search of the whole folder for the name in
+// other cases): the first attempt refuses an existing target, and only then
+// is its attribute asked.
 bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
-  if (IsReadOnlyFile(to)) return false;
+  if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  if (!TargetExisted(::GetLastError()) || IsReadOnlyFile(to)) return false;
   return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
-  if (IsReadOnlyFile(to)) return false;
+  if (::CopyFileW(from.c_str(), to.c_str(), TRUE)) return true;
+  if (!TargetExisted(::GetLastError()) || IsReadOnlyFile(to)) return false;
   return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 

@@ -1,0 +1,587 @@
+// Times Shelfmate.exe's sync (silent and with its window) beside xcopy, all in one Wine session.
+//
+// Usage: shelfmate_bench_driver Shelfmate.exe bench-folder settings-file files
+//   Shelfmate.exe  the program to time
+//   bench-folder   an empty or missing folder for the trees (removed by the caller)
+//   settings-file  the program's Shelfmate.ini, rewritten before each run
+//   files          number of library files, at least 2
+// Each measurement runs on a library of `files` files and on one of a single
+// file; the difference gives the time per file without the start-up costs.
+// Exits non-zero when a run fails or leaves the local tree incomplete.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "platform/win32/unique_resource.h"
+
+namespace {
+
+using win32::UniqueFileHandle;
+using win32::UniqueFindHandle;
+using win32::UniqueHandle;
+
+constexpr wchar_t kWindowClass[] = L"ShelfmateControl";
+constexpr wchar_t kWindowTitle[] = L"Shelfmate";
+constexpr wchar_t kVersionFile[] = L"library.version";
+constexpr wchar_t kRemoteVersion[] = L"2.0.0.0";
+constexpr wchar_t kQuestionTitle[] = L"Version Files Already in Sync";
+// The tray icon's callback message and icon id, as the program registers them.
+constexpr UINT kTrayNotify = 2341;
+constexpr WPARAM kTrayIconId = 1;
+// The program's own end of a silent run when the tray never reports the
+// balloon's time-out; a silent run must end well before it.
+constexpr double kFallbackEndSeconds = 4.5;
+
+class Clock {
+ public:
+  Clock() {
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+  }
+  double Seconds() const {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+  }
+
+ private:
+  LARGE_INTEGER frequency{}, start{};
+};
+
+void Fail(const std::wstring& text) {
+  std::fflush(stdout);
+  std::fwprintf(stderr, L"FAILED: %ls\n", text.c_str());
+  std::fflush(stderr);
+}
+
+bool WriteBytes(const std::wstring& path, const void* bytes, DWORD size) {
+  UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return file && ::WriteFile(file.Get(), bytes, size, &written, nullptr) && written == size;
+}
+
+// A version file: UTF-16LE text without a byte-order mark.
+bool WriteVersionFile(const std::wstring& folder, const std::wstring& version) {
+  return WriteBytes(folder + L"\\" + kVersionFile, version.data(), static_cast<DWORD>(version.size() * 2));
+}
+
+std::wstring ReadVersionFile(const std::wstring& folder) {
+  UniqueFileHandle file(::CreateFileW((folder + L"\\" + kVersionFile).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  wchar_t text[32] = {};
+  DWORD read = 0;
+  if (!file || !::ReadFile(file.Get(), text, sizeof text - sizeof(wchar_t), &read, nullptr)) return L"";
+  return std::wstring(text, read / sizeof(wchar_t));
+}
+
+// The program's settings: both folders, and no warning when its window is closed.
+bool WriteSettings(const std::wstring& settingsFile, const std::wstring& local, const std::wstring& remote) {
+  const std::wstring text = L"[Directories]\r\nLocal=" + local + L"\r\nRemote=" + remote +
+                            L"\r\n\r\n[Settings]\r\nShow Close Warning=0\r\n";
+  std::string bytes;
+  for (wchar_t c : text) {
+    if (c > 127) {  // the file is 8-bit text
+      Fail(L"the settings can only hold plain ASCII paths: " + local + L", " + remote);
+      return false;
+    }
+    bytes.push_back(static_cast<char>(c));
+  }
+  if (WriteBytes(settingsFile, bytes.data(), static_cast<DWORD>(bytes.size()))) return true;
+  Fail(L"could not write " + settingsFile);
+  return false;
+}
+
+struct Library {
+  std::wstring root;
+  long files = 0;                // data files, the version file not counted
+  unsigned long long bytes = 0;  // of the data files
+};
+
+// About a hundred files per folder under four top folders, 200 to 4,000
+// bytes each, and the version file at the top.
+std::optional<Library> MakeLibrary(const std::wstring& root, long files) {
+  const wchar_t* tops[] = {L"Lamps", L"Materials", L"Components", L"Geometry"};
+  Library library{root, files, 0};
+  if (!::CreateDirectoryW(root.c_str(), nullptr) || !WriteVersionFile(root, kRemoteVersion)) return std::nullopt;
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<DWORD> size(200, 4000);
+  std::string bytes(4000, 'x');
+  std::wstring folder;
+  for (long i = 0; i < files; ++i) {
+    if (i % 100 == 0) {
+      const long group = i / 100;
+      const std::wstring top = root + L"\\" + tops[group % 4];
+      folder = top + L"\\group" + std::to_wstring(group / 4);
+      ::CreateDirectoryW(top.c_str(), nullptr);
+      if (!::CreateDirectoryW(folder.c_str(), nullptr)) return std::nullopt;
+    }
+    for (int b = 0; b < 16; ++b) bytes[random() % bytes.size()] = static_cast<char>('a' + random() % 26);
+    const DWORD length = size(random);
+    if (!WriteBytes(folder + L"\\item" + std::to_wstring(i) + L".dat", bytes.data(), length)) return std::nullopt;
+    library.bytes += length;
+  }
+  return library;
+}
+
+struct TreeCount {
+  long files = 0;
+  unsigned long long bytes = 0;
+};
+
+void CountTree(const std::wstring& folder, TreeCount& count) {
+  WIN32_FIND_DATAW entry;
+  UniqueFindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!search) return;
+  do {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0)
+        CountTree(folder + L"\\" + entry.cFileName, count);
+    } else {
+      ++count.files;
+      count.bytes += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    }
+  } while (::FindNextFileW(search.Get(), &entry));
+}
+
+// True when local holds as many files and bytes as the library, version file
+// included, and its version file reads as the remote one: no file missing,
+// none left over (set-aside or partial copies), none cut short.
+bool CheckCopy(const Library& library, const std::wstring& local, const std::wstring& what) {
+  TreeCount count;
+  CountTree(local, count);
+  const long wantFiles = library.files + 1;
+  const unsigned long long wantBytes = library.bytes + std::wcslen(kRemoteVersion) * sizeof(wchar_t);
+  const std::wstring version = ReadVersionFile(local);
+  if (count.files == wantFiles && count.bytes == wantBytes && version == kRemoteVersion) return true;
+  Fail(what + L": " + local + L" holds " + std::to_wstring(count.files) + L" files of " +
+       std::to_wstring(count.bytes) + L" bytes, version \"" + version + L"\"; expected " +
+       std::to_wstring(wantFiles) + L" files of " + std::to_wstring(wantBytes) + L" bytes, version \"" +
+       kRemoteVersion + L"\"");
+  return false;
+}
+
+// Each data file's identity (its file index), by path. A file the program
+// replaced has a new one, since a copy is written beside it and renamed over it.
+using FileIds = std::map<std::wstring, ULONGLONG>;
+
+void CollectFileIds(const std::wstring& folder, FileIds& ids) {
+  WIN32_FIND_DATAW entry;
+  UniqueFindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!search) return;
+  do {
+    const std::wstring path = folder + L"\\" + entry.cFileName;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0)
+        CollectFileIds(path, ids);
+    } else if (std::wcscmp(entry.cFileName, kVersionFile) != 0) {
+      UniqueFileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (file && ::GetFileInformationByHandle(file.Get(), &info))
+        ids[path] = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+  } while (::FindNextFileW(search.Get(), &entry));
+}
+
+FileIds FileIdsOf(const std::wstring& folder) {
+  FileIds ids;
+  CollectFileIds(folder, ids);
+  return ids;
+}
+
+long ReplacedFiles(const FileIds& before, const FileIds& after) {
+  long replaced = 0;
+  for (const auto& [path, id] : before) {
+    const auto found = after.find(path);
+    if (found == after.end() || found->second != id) ++replaced;
+  }
+  return replaced;
+}
+
+struct Process {
+  UniqueHandle handle;
+  DWORD id = 0;
+};
+
+// Starts a program; its output goes to the file outputFile, or to NUL.
+std::optional<Process> Start(std::wstring commandLine, const std::wstring& outputFile = L"NUL") {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  UniqueFileHandle nul(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                     OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle output(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul.Get();
+  startup.hStdOutput = startup.hStdError = output.Get();
+  PROCESS_INFORMATION info{};
+  if (!nul || !output ||
+      !::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    Fail(L"could not start " + commandLine);
+    return std::nullopt;
+  }
+  ::CloseHandle(info.hThread);
+  Process process;
+  process.handle.Reset(info.hProcess);
+  process.id = info.dwProcessId;
+  return process;
+}
+
+struct WindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  wchar_t className[64] = {};
+  if (owner == search->processId && ::GetClassNameW(window, className, 64) &&
+      std::wcscmp(className, kWindowClass) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The program's main window, shown or hidden, or null while it has none.
+HWND MainWindowOf(const Process& process) {
+  WindowSearch search{process.id, nullptr};
+  ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct ButtonSearch {
+  const wchar_t* caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindButton(HWND child, LPARAM data) {
+  auto* search = reinterpret_cast<ButtonSearch*>(data);
+  wchar_t text[64] = {};
+  ::GetWindowTextW(child, text, 64);
+  if (std::wcscmp(text, search->caption) == 0) {
+    search->found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND Button(HWND window, const wchar_t* caption) {
+  ButtonSearch search{caption, nullptr};
+  ::EnumChildWindows(window, FindButton, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[64] = {};
+  ::GetWindowTextW(window, text, 64);
+  return text;
+}
+
+// A run's time limit: generous, only there so that a hung run ends the bench.
+double LimitSeconds(long files) { return 60.0 + 0.1 * static_cast<double>(files); }
+
+bool StopIfRunning(Process& process, const std::wstring& what) {
+  if (::WaitForSingleObject(process.handle.Get(), 20000) == WAIT_OBJECT_0) return true;
+  Fail(what + L": the program did not end; terminated");
+  ::TerminateProcess(process.handle.Get(), 1);
+  ::WaitForSingleObject(process.handle.Get(), 5000);
+  return false;
+}
+
+// "Shelfmate.exe /silent", from its start to its exit. While it runs it is
+// told every 50 ms that its balloon timed out, as a tray that reports the
+// time-out would; before the sync has ended that changes nothing.
+std::optional<double> RunSilent(const std::wstring& exe, long files, const std::wstring& what) {
+  const Clock clock;
+  std::optional<Process> process = Start(L"\"" + exe + L"\" /silent");
+  if (!process) return std::nullopt;
+  while (::WaitForSingleObject(process->handle.Get(), 50) == WAIT_TIMEOUT) {
+    if (clock.Seconds() > LimitSeconds(files)) {
+      Fail(what + L": still running after " + std::to_wstring(static_cast<long>(LimitSeconds(files))) + L" s");
+      if (HWND window = MainWindowOf(*process)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+      StopIfRunning(*process, what);
+      return std::nullopt;
+    }
+    if (HWND window = MainWindowOf(*process)) ::PostMessageW(window, kTrayNotify, kTrayIconId, NIN_BALLOONTIMEOUT);
+  }
+  return clock.Seconds();
+}
+
+// Wine's xcopy, run to its end; its exit code must be 0 and the number of
+// files it says it copied must be `copied`.
+std::optional<double> RunXcopy(const std::wstring& commandLine, const std::wstring& outputFile, long files,
+                               long copied, const std::wstring& what) {
+  const Clock clock;
+  std::optional<Process> process = Start(commandLine, outputFile);
+  if (!process) return std::nullopt;
+  const DWORD limit = static_cast<DWORD>(LimitSeconds(files) * 1000);
+  if (::WaitForSingleObject(process->handle.Get(), limit) != WAIT_OBJECT_0) {
+    Fail(what + L": still running after " + std::to_wstring(limit / 1000) + L" s; terminated");
+    ::TerminateProcess(process->handle.Get(), 1);
+    return std::nullopt;
+  }
+  const double seconds = clock.Seconds();
+  DWORD code = 1;
+  ::GetExitCodeProcess(process->handle.Get(), &code);
+  if (code != 0) {
+    Fail(what + L": exit code " + std::to_wstring(code));
+    return std::nullopt;
+  }
+  // Its last line reads "<count> file(s) copied".
+  char text[256] = {};
+  DWORD read = 0;
+  UniqueFileHandle output(::CreateFileW(outputFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (output) ::ReadFile(output.Get(), text, sizeof text - 1, &read, nullptr);
+  if (read == 0 || std::strtol(text, nullptr, 10) != copied) {
+    Fail(what + L": expected " + std::to_wstring(copied) + L" files copied; xcopy said \"" +
+         std::wstring(text, text + read) + L"\"");
+    return std::nullopt;
+  }
+  return seconds;
+}
+
+// Clicks Sync in the shown window and times the run, from the click until
+// the buttons, having read "Pause" or "Cancel", read "Sync" and "Close" again.
+std::optional<double> ClickSync(const Process& process, HWND window, long files, const std::wstring& what) {
+  HWND sync = Button(window, L"Sync");
+  HWND close = Button(window, L"Close");
+  if (!sync || !close) {
+    Fail(what + L": no \"Sync\" and \"Close\" buttons in the window");
+    return std::nullopt;
+  }
+  const Clock clock;
+  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(sync));
+  bool running = false;
+  for (unsigned poll = 0;; ++poll) {
+    const std::wstring syncText = TextOf(sync), closeText = TextOf(close);
+    if (syncText == L"Pause" || closeText == L"Cancel") running = true;
+    if (running && syncText == L"Sync" && closeText == L"Close") return clock.Seconds();
+    if (poll % 50 == 0) {
+      if (HWND question = ::FindWindowW(nullptr, kQuestionTitle)) {
+        Fail(what + L": the window asked \"" + kQuestionTitle + L"\" on a first sync");
+        ::PostMessageW(question, WM_COMMAND, IDCANCEL, 0);
+        return std::nullopt;
+      }
+      if (::WaitForSingleObject(process.handle.Get(), 0) == WAIT_OBJECT_0) {
+        Fail(what + L": the program ended during the run");
+        return std::nullopt;
+      }
+      // The buttons change at once on a click; a run never seen running is
+      // a failure, not a zero time.
+      if (!running && clock.Seconds() > 30) {
+        Fail(what + L": the buttons never read \"Pause\" or \"Cancel\" after the click");
+        return std::nullopt;
+      }
+      if (clock.Seconds() > LimitSeconds(files)) {
+        Fail(what + L": the buttons did not read \"Sync\" and \"Close\" again within the time limit");
+        return std::nullopt;
+      }
+    }
+    ::Sleep(1);
+  }
+}
+
+// "Shelfmate.exe" with its window: waits until it is ready, times a Sync
+// click, then closes the window. Start-up and closing are not timed.
+std::optional<double> RunWindow(const std::wstring& exe, long files, const std::wstring& what) {
+  std::optional<Process> process = Start(L"\"" + exe + L"\"");
+  if (!process) return std::nullopt;
+  ::WaitForInputIdle(process->handle.Get(), 30000);
+  HWND window = nullptr;
+  for (int i = 0; i < 1500 && !window; ++i) {
+    window = MainWindowOf(*process);
+    if (window && (!::IsWindowVisible(window) || TextOf(window) != kWindowTitle || !Button(window, L"Sync")))
+      window = nullptr;
+    if (!window) ::Sleep(20);
+  }
+  std::optional<double> seconds;
+  if (window) {
+    ::Sleep(300);  // let the first paint settle
+    seconds = ClickSync(*process, window, files, what);
+  } else {
+    Fail(what + L": the window with its \"Sync\" button did not appear");
+  }
+  if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+  if (!StopIfRunning(*process, what)) return std::nullopt;
+  return seconds;
+}
+
+// The times of one library: each run's seconds, empty where it failed.
+struct Times {
+  std::optional<double> silentFirst, silentNoChange, xcopyFirst, xcopyNoChange, windowFirst;
+};
+
+bool MakeEmptyFolder(const std::wstring& folder) {
+  if (::CreateDirectoryW(folder.c_str(), nullptr)) return true;
+  Fail(L"could not create " + folder);
+  return false;
+}
+
+Times Measure(const std::wstring& exe, const std::wstring& settingsFile, const Library& library,
+              const std::wstring& work) {
+  Times times;
+  const long files = library.files;
+  const std::wstring label = std::to_wstring(files) + (files == 1 ? L" file" : L" files");
+  auto checked = [&](std::optional<double> seconds, const std::wstring& local, const std::wstring& what) {
+    if (seconds && !CheckCopy(library, local, what + L" (" + label + L")")) seconds.reset();
+    return seconds;
+  };
+  if (!MakeEmptyFolder(work)) return times;
+
+  // Silent: a first sync into an empty folder (no local version file, so
+  // the local copy is behind), then one with every file up to date; an
+  // older local version file makes that run sync rather than end at once.
+  const std::wstring silentLocal = work + L"\\silent";
+  if (MakeEmptyFolder(silentLocal) && WriteSettings(settingsFile, silentLocal, library.root)) {
+    times.silentFirst = checked(RunSilent(exe, files, L"silent first sync"), silentLocal, L"silent first sync");
+    if (times.silentFirst && !WriteVersionFile(silentLocal, L"1.0.0.0"))
+      Fail(L"could not write an older version file into " + silentLocal);
+    if (times.silentFirst && ReadVersionFile(silentLocal) == L"1.0.0.0") {
+      const FileIds before = FileIdsOf(silentLocal);
+      times.silentNoChange =
+          checked(RunSilent(exe, files, L"silent no-change sync"), silentLocal, L"silent no-change sync");
+      const long replaced = times.silentNoChange ? ReplacedFiles(before, FileIdsOf(silentLocal)) : 0;
+      if (replaced != 0) {
+        Fail(L"silent no-change sync (" + label + L"): " + std::to_wstring(replaced) +
+             L" up-to-date files were copied again");
+        times.silentNoChange.reset();
+      }
+    }
+  }
+
+  const std::wstring xcopyLocal = work + L"\\xcopy";
+  const std::wstring xcopy = L"xcopy.exe \"" + library.root + L"\" \"" + xcopyLocal + L"\" /S /E /I /Y /Q";
+  const std::wstring xcopyOutput = work + L"\\xcopy-output.txt";
+  times.xcopyFirst = checked(RunXcopy(xcopy, xcopyOutput, files, files + 1, L"xcopy"), xcopyLocal, L"xcopy");
+  if (times.xcopyFirst)
+    times.xcopyNoChange =
+        checked(RunXcopy(xcopy + L" /D", xcopyOutput, files, 0, L"xcopy /D"), xcopyLocal, L"xcopy /D");
+
+  const std::wstring windowLocal = work + L"\\window";
+  if (MakeEmptyFolder(windowLocal) && WriteSettings(settingsFile, windowLocal, library.root))
+    times.windowFirst = checked(RunWindow(exe, files, L"window first sync"), windowLocal, L"window first sync");
+  return times;
+}
+
+// A figure with its unit, right-aligned in width characters; "failed" where there is none.
+std::wstring Cell(const std::optional<double>& value, int width, int decimals, const wchar_t* unit = L"") {
+  wchar_t text[64];
+  if (value)
+    std::swprintf(text, 64, L"%*.*f%ls", width - static_cast<int>(std::wcslen(unit)), decimals, *value, unit);
+  else
+    std::swprintf(text, 64, L"%*ls", width, L"failed");
+  return text;
+}
+
+std::optional<double> PerFileMs(const std::optional<double>& many, const std::optional<double>& one, long files) {
+  if (!many || !one) return std::nullopt;
+  return (*many - *one) * 1000.0 / static_cast<double>(files - 1);
+}
+
+std::optional<double> Ratio(const std::optional<double>& a, const std::optional<double>& b) {
+  if (!a || !b || *b <= 0) return std::nullopt;
+  return *a / *b;
+}
+
+void Report(long files, const Library& library, const Times& many, const Times& one) {
+  const long folders = (files + 99) / 100;
+  std::wprintf(L"\n%ld files of 200 to 4,000 bytes (%.1f MB) in %ld folder%ls; each run also on a 1-file library.\n",
+               files, static_cast<double>(library.bytes) / 1e6, folders, folders == 1 ? L"" : L"s");
+  std::wprintf(L"Time per file = (%ld-file time - 1-file time) / %ld.\n\n", files, files - 1);
+  std::wprintf(L"%-44ls %12ls %10ls %12ls\n", L"", (std::to_wstring(files) + L" files").c_str(), L"1 file",
+               L"per file");
+  struct Row {
+    const wchar_t* name;
+    std::optional<double> Times::*time;
+  };
+  const Row rows[] = {
+      {L"Shelfmate /silent, first sync", &Times::silentFirst},
+      {L"Shelfmate /silent, nothing changed", &Times::silentNoChange},
+      {L"xcopy /S /E /I /Y /Q, into an empty folder", &Times::xcopyFirst},
+      {L"xcopy ... /D, nothing changed", &Times::xcopyNoChange},
+      {L"Shelfmate window, Sync clicked, first sync", &Times::windowFirst},
+  };
+  for (const Row& row : rows)
+    std::wprintf(L"%-44ls %12ls %10ls %12ls\n", row.name, Cell(many.*row.time, 12, 3, L" s").c_str(),
+                 Cell(one.*row.time, 10, 3, L" s").c_str(),
+                 Cell(PerFileMs(many.*row.time, one.*row.time, files), 12, 3, L" ms").c_str());
+
+  auto perFile = [&](std::optional<double> Times::*time) { return PerFileMs(many.*time, one.*time, files); };
+  std::wprintf(L"\nRatios of the times per file:\n");
+  std::wprintf(L"  %-50ls %8ls\n", L"Shelfmate /silent first sync / xcopy",
+               Cell(Ratio(perFile(&Times::silentFirst), perFile(&Times::xcopyFirst)), 8, 2).c_str());
+  std::wprintf(L"  %-50ls %8ls\n", L"Shelfmate /silent nothing changed / xcopy /D",
+               Cell(Ratio(perFile(&Times::silentNoChange), perFile(&Times::xcopyNoChange)), 8, 2).c_str());
+  std::wprintf(L"  %-50ls %8ls\n", L"Shelfmate window first sync / /silent first sync",
+               Cell(Ratio(perFile(&Times::windowFirst), perFile(&Times::silentFirst)), 8, 2).c_str());
+  std::wprintf(L"\nxcopy is Wine's xcopy.exe, started with CreateProcess. Silent runs are timed from\n"
+               L"CreateProcess to the process's end; the window run from the Sync click to the end\n"
+               L"of the run as its buttons show it.\n");
+}
+
+bool Complete(const Times& times) {
+  return times.silentFirst && times.silentNoChange && times.xcopyFirst && times.xcopyNoChange && times.windowFirst;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 5) {
+    std::fwprintf(stderr, L"usage: shelfmate_bench_driver Shelfmate.exe bench-folder settings-file files\n");
+    return 2;
+  }
+  const std::wstring exe = argv[1], bench = argv[2], settingsFile = argv[3];
+  const long files = std::wcstol(argv[4], nullptr, 10);
+  if (files < 2) {
+    std::fwprintf(stderr, L"shelfmate_bench_driver: the number of files must be at least 2\n");
+    return 2;
+  }
+  if (::FindWindowW(kWindowClass, nullptr)) {
+    Fail(L"a Shelfmate window is open already; close it first");
+    return 1;
+  }
+  if (!::CreateDirectoryW(bench.c_str(), nullptr)) {
+    Fail(L"could not create " + bench + L" (it must not exist)");
+    return 1;
+  }
+
+  std::wprintf(L"Making the libraries under %ls...\n", bench.c_str());
+  std::fflush(stdout);
+  const std::optional<Library> many = MakeLibrary(bench + L"\\remote", files);
+  const std::optional<Library> one = MakeLibrary(bench + L"\\remote-one", 1);
+  if (!many || !one) {
+    Fail(L"could not make the libraries under " + bench);
+    return 1;
+  }
+  std::wprintf(L"Timing the %ld-file library...\n", files);
+  std::fflush(stdout);
+  const Times manyTimes = Measure(exe, settingsFile, *many, bench + L"\\many");
+  std::wprintf(L"Timing the 1-file library...\n");
+  std::fflush(stdout);
+  const Times oneTimes = Measure(exe, settingsFile, *one, bench + L"\\one");
+  Report(files, *many, manyTimes, oneTimes);
+
+  bool ok = Complete(manyTimes) && Complete(oneTimes);
+  if (oneTimes.silentFirst && *oneTimes.silentFirst >= kFallbackEndSeconds) {
+    Fail(L"the 1-file silent run took " + std::to_wstring(*oneTimes.silentFirst) +
+         L" s: it ended by the program's own fallback timer, not by the balloon time-outs posted to it");
+    ok = false;
+  }
+  std::fflush(stdout);
+  return ok ? 0 : 1;
+}
