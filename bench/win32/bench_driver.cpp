@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 
+#include "child_button.h"
 #include "platform/win32/unique_resource.h"
 
 namespace {
@@ -263,27 +264,7 @@ HWND MainWindowOf(const Process& process) {
   return search.found;
 }
 
-struct ButtonSearch {
-  const wchar_t* caption;
-  HWND found;
-};
-
-BOOL CALLBACK FindButton(HWND child, LPARAM data) {
-  auto* search = reinterpret_cast<ButtonSearch*>(data);
-  wchar_t text[64] = {};
-  ::GetWindowTextW(child, text, 64);
-  if (std::wcscmp(text, search->caption) == 0) {
-    search->found = child;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND Button(HWND window, const wchar_t* caption) {
-  ButtonSearch search{caption, nullptr};
-  ::EnumChildWindows(window, FindButton, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using driver::Button;
 
 std::wstring TextOf(HWND window) {
   wchar_t text[64] = {};

@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <string>
 
+#include "child_button.h"
+
 namespace {
 
 HWND WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD milliseconds) {
@@ -18,27 +20,7 @@ HWND WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD milli
   return nullptr;
 }
 
-struct ButtonSearch {
-  const wchar_t* caption;
-  HWND found;
-};
-
-BOOL CALLBACK FindButton(HWND child, LPARAM data) {
-  auto* search = reinterpret_cast<ButtonSearch*>(data);
-  wchar_t text[64] = {};
-  ::GetWindowTextW(child, text, 64);
-  if (std::wcscmp(text, search->caption) == 0) {
-    search->found = child;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND Button(HWND window, const wchar_t* caption) {
-  ButtonSearch search{caption, nullptr};
-  ::EnumChildWindows(window, FindButton, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using driver::Button;
 
 bool Exists(const wchar_t* path) { return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
