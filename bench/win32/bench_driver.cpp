@@ -132,25 +132,32 @@ std::optional<Library> MakeLibrary(const std::wstring& root, long files) {
   return library;
 }
 
+// Calls visit(path, entry) for every file below folder, at any depth.
+template <typename Visit>
+void ForEachFile(const std::wstring& folder, const Visit& visit) {
+  WIN32_FIND_DATAW entry;
+  UniqueFindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!search) return;
+  do {
+    const std::wstring path = folder + L"\\" + entry.cFileName;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      visit(path, entry);
+    else if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0)
+      ForEachFile(path, visit);
+  } while (::FindNextFileW(search.Get(), &entry));
+}
+
 struct TreeCount {
   long files = 0;
   unsigned long long bytes = 0;
 };
 
 void CountTree(const std::wstring& folder, TreeCount& count) {
-  WIN32_FIND_DATAW entry;
-  UniqueFindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &entry,
-                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!search) return;
-  do {
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0)
-        CountTree(folder + L"\\" + entry.cFileName, count);
-    } else {
-      ++count.files;
-      count.bytes += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    }
-  } while (::FindNextFileW(search.Get(), &entry));
+  ForEachFile(folder, [&](const std::wstring&, const WIN32_FIND_DATAW& entry) {
+    ++count.files;
+    count.bytes += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+  });
 }
 
 // True when local holds as many files and bytes as the library, version file
@@ -175,23 +182,14 @@ bool CheckCopy(const Library& library, const std::wstring& local, const std::wst
 using FileIds = std::map<std::wstring, ULONGLONG>;
 
 void CollectFileIds(const std::wstring& folder, FileIds& ids) {
-  WIN32_FIND_DATAW entry;
-  UniqueFindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &entry,
-                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!search) return;
-  do {
-    const std::wstring path = folder + L"\\" + entry.cFileName;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0)
-        CollectFileIds(path, ids);
-    } else if (std::wcscmp(entry.cFileName, kVersionFile) != 0) {
-      UniqueFileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-      BY_HANDLE_FILE_INFORMATION info{};
-      if (file && ::GetFileInformationByHandle(file.Get(), &info))
-        ids[path] = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    }
-  } while (::FindNextFileW(search.Get(), &entry));
+  ForEachFile(folder, [&](const std::wstring& path, const WIN32_FIND_DATAW& entry) {
+    if (std::wcscmp(entry.cFileName, kVersionFile) == 0) return;
+    UniqueFileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && ::GetFileInformationByHandle(file.Get(), &info))
+      ids[path] = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  });
 }
 
 FileIds FileIdsOf(const std::wstring& folder) {
