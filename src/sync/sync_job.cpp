@@ -48,13 +48,13 @@ bool CopyThroughPartial(const std::wstring& source, const std::wstring& destinat
 // could not be opened, and so is set aside like any other.
 class LocalFolder {
  public:
-  // Lists the folder, making it first when it is missing. False when it can
-  // be neither listed nor made.
-  bool Reach(const std::wstring& folder) {
+  // Lists the folder, making it first when it is missing. A folder that can
+  // be neither listed nor made leaves each file to be asked for itself.
+  void Reach(const std::wstring& folder) {
     path = folder;
-    if (List()) return true;
+    if (List()) return;
     MakeFolderTree(folder);
-    return List();
+    List();
   }
 
   const std::wstring& Path() const { return path; }
