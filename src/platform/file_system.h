@@ -80,6 +80,30 @@ bool CopyReplacing(const std::wstring& from, const std::wstring& to);
 // Deletes one file. Fails on a folder and on a read-only file.
 bool DeleteOneFile(const std::wstring& path);
 
+// Takes the read-only mark off a file, leaving its other attributes. True
+// when the file is writable afterwards (also when it was already).
+bool ClearReadOnly(const std::wstring& path);
+
+// Windows refuses a path of this many characters or more in its usual form;
+// the long form ("\\?\C:\...", "\\?\UNC\server\share\...") has no such limit.
+inline constexpr size_t kShortPathLimit = 260;
+
+// The long form of a path: made absolute, its doubled backslashes made single
+// (the long form takes every character as it stands), a UNC path under
+// "\\?\UNC\". A path already in the long form is returned as it is.
+std::wstring LongForm(const std::wstring& path);
+
+// What tells one file from another whatever the path it is reached by: on
+// Windows the volume's serial number and the file's index on it.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
+};
+
+// The identity of an existing file; false when it cannot be opened to ask.
+bool IdentifyFile(const std::wstring& path, FileIdentity& identity);
+
 enum class ReadSharing {
   ReadersOnly,        // others may read while we read, nobody may write
   ReadersAndWriters,  // no restriction on other processes

@@ -37,14 +37,31 @@ void SplitAt(const std::wstring& text, char separator, StringList& pieces) {
 
 bool PathExists(const std::wstring& path) { return platform::PathExists(path); }
 
+namespace {
+
+// "\\server\share\" of a UNC path, with its final backslash where the path has
+// one: a share is reached, never made. Empty for any other path.
+std::wstring UncRoot(const std::wstring& path) {
+  if (path.rfind(L"\\\\", 0) != 0) return std::wstring();
+  const size_t serverEnd = path.find(L'\\', 2);
+  if (serverEnd == std::wstring::npos) return path;
+  const size_t shareEnd = path.find(L'\\', serverEnd + 1);
+  return shareEnd == std::wstring::npos ? path : path.substr(0, shareEnd + 1);
+}
+
+}  // namespace
+
 bool MakeFolderTree(const std::wstring& folder) {
+  const std::wstring uncRoot = UncRoot(folder);
   StringList components;
-  SplitAt(folder, L'\\', components);
-  std::wstring accumulated;
+  SplitAt(folder.substr(uncRoot.size()), L'\\', components);
+  std::wstring accumulated = uncRoot;
   for (size_t number = 0; number < components.size(); ++number) {
     const std::wstring& component = components[number];
     if (component.empty()) continue;
-    if (number == 0)
+    if (!uncRoot.empty())
+      accumulated += (accumulated.back() == L'\\' ? L"" : L"\\") + component;
+    else if (number == 0)
       accumulated += component + L'\\';  // the drive: "C:" becomes "C:\"
     else if (number == 1)
       accumulated += component;  // the backslash is already there

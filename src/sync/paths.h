@@ -28,6 +28,7 @@ void SplitAt(const std::wstring& text, char separator, StringList& pieces);
 // True when a file or folder of exactly this name exists.
 bool PathExists(const std::wstring& path);
 
-// Creates every missing folder of the path, from the drive down. False as
-// soon as one folder cannot be created; the ones made before stay.
+// Creates every missing folder of the path, from the drive down, or from the
+// share down for a UNC path ("\\server\share\" is kept whole). False as soon
+// as one folder cannot be created; the ones made before stay.
 bool MakeFolderTree(const std::wstring& folder);

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <stdexcept>
 #include <thread>
 #include <unordered_map>
@@ -20,7 +21,8 @@ constexpr auto pausePoll = std::chrono::milliseconds(500);
 
 // A local file this run moved out of the way before replacing it.
 struct SetAsideFile {
-  std::wstring backup;      // local path + backupSuffix
+  std::wstring localPath;
+  std::wstring backup;      // local path + backupSuffix, as OwnFilePath gives it
   bool movedAside = false;  // the rename to the backup name succeeded
   bool replaced = false;    // the new copy is in place, so the backup may go
 };
@@ -31,14 +33,39 @@ struct FileOutcome {
   bool backupStranded = false;  // the copy failed and the backup could not be moved back
 };
 
+bool EndsWithCaseBlind(const std::wstring& text, const std::wstring& end) {
+  return text.size() > end.size() &&
+         platform::FileNameKey(text.substr(text.size() - end.size())) == platform::FileNameKey(end);
+}
+
+// A path as the platform calls can take it: past Windows' limit for the usual
+// form, the long form. The run's own files carry a suffix of up to 17
+// characters, which must not cost a library file whose own path fits.
+std::wstring Reachable(const std::wstring& path) {
+  return path.size() < platform::kShortPathLimit ? path : platform::LongForm(path);
+}
+
+std::wstring OwnFilePath(const std::wstring& libraryPath, const std::wstring& suffix) {
+  return Reachable(libraryPath + suffix);
+}
+
+// Backups and partial copies are the program's own files: it removes them
+// even when they carry the read-only mark that a copy of a read-only master
+// file takes over.
+bool DeleteOwnFile(const std::wstring& path) {
+  platform::ClearReadOnly(path);
+  return platform::DeleteOneFile(path);
+}
+
 // Copies source to destination through a temporary file beside it, so that
 // the destination name only ever holds a complete file with the source's
-// last-write time. A failed attempt leaves no temporary file behind; one left
-// by a killed process is overwritten here.
-bool CopyThroughPartial(const std::wstring& source, const std::wstring& destination) {
-  const std::wstring partial = destination + partialSuffix;
+// last-write time and attributes. A failed attempt leaves no temporary file
+// behind; one left by a killed process goes first.
+bool CopyThroughPartial(const std::wstring& source, const std::wstring& destination, bool stalePartial) {
+  const std::wstring partial = OwnFilePath(destination, partialSuffix);
+  if (stalePartial) DeleteOwnFile(partial);
   if (platform::CopyReplacing(source, partial) && platform::MoveReplacing(partial, destination)) return true;
-  if (PathExists(partial)) platform::DeleteOneFile(partial);
+  if (PathExists(partial)) DeleteOwnFile(partial);
   return false;
 }
 
@@ -58,6 +85,9 @@ class LocalFolder {
   }
 
   const std::wstring& Path() const { return path; }
+
+  // The backups the listing showed, by name.
+  const std::vector<std::wstring>& Backups() const { return backups; }
 
   // Whether something of this name was in the folder when it was listed.
   bool Holds(const std::wstring& name) const {
@@ -82,10 +112,14 @@ class LocalFolder {
  private:
   bool List() {
     files.clear();
+    backups.clear();
     platform::FolderSearch search(path + L"*.*");
     platform::FolderEntry entry;
-    while (search.Next(entry))
-      if (!entry.isFolder) files.emplace(platform::FileNameKey(entry.name), entry.lastWriteTime);
+    while (search.Next(entry)) {
+      if (entry.isFolder) continue;
+      files.emplace(platform::FileNameKey(entry.name), entry.lastWriteTime);
+      if (EndsWithCaseBlind(entry.name, backupSuffix)) backups.push_back(entry.name);
+    }
     listed = search.Started();
     return listed;
   }
@@ -93,6 +127,7 @@ class LocalFolder {
   std::wstring path;  // ends in a backslash
   bool listed = false;
   std::unordered_map<std::wstring, platform::FileTime> files;
+  std::vector<std::wstring> backups;
 };
 
 // The remote root as the listing trims it, so that cutting the root off a
@@ -155,27 +190,32 @@ class SyncRun {
 
   // Files come folder by folder, so the local folder is listed, and made
   // where it is missing, once for all the files it holds.
+  // The backups a listing shows were left by interrupted runs, except where
+  // the run comes back to a folder after setting files aside there; the
+  // finish tells those apart.
   const LocalFolder& ReachFolderOf(const std::wstring& destination) {
     const std::wstring folder = ParentFolder(destination);
-    if (folder != localFolder.Path()) localFolder.Reach(folder);
+    if (folder != localFolder.Path()) {
+      localFolder.Reach(folder);
+      for (const std::wstring& name : localFolder.Backups())
+        staleBackups.emplace(platform::FileNameKey(folder + name), folder + name);
+    }
     return localFolder;
   }
 
-  // A backup left by an interrupted run shows in the folder's listing; this
-  // run's own backups are of other files, so the listing still tells.
+  // A backup or partial copy left by an interrupted run shows in the
+  // folder's listing; this run's own backups are of other files, so the
+  // listing still tells.
   FileOutcome Replace(const std::wstring& source, const std::wstring& destination, bool destinationPresent,
                       const LocalFolder& folder) {
     constexpr size_t noBackup = static_cast<size_t>(-1);
-    const bool staleBackup = folder.Holds(FileName(destination) + backupSuffix);
-    const size_t aside = destinationPresent ? SetAside(destination, staleBackup) : noBackup;
+    const std::wstring name = FileName(destination);
+    const size_t aside = destinationPresent ? SetAside(destination, folder.Holds(name + backupSuffix)) : noBackup;
 
     FileOutcome outcome;
-    outcome.copied = CopyThroughPartial(source, destination);
+    outcome.copied = CopyThroughPartial(source, destination, folder.Holds(name + partialSuffix));
     if (outcome.copied) {
-      if (aside != noBackup)
-        setAside[aside].replaced = true;
-      else if (staleBackup)
-        platform::DeleteOneFile(destination + backupSuffix);  // out of date once the new copy is in place
+      if (aside != noBackup) setAside[aside].replaced = true;
     } else if (aside != noBackup && setAside[aside].movedAside) {
       outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].backup, destination);
     }
@@ -186,8 +226,9 @@ class SyncRun {
   // interrupted earlier run first. Returns the file's index in setAside.
   size_t SetAside(const std::wstring& destination, bool staleBackup) {
     SetAsideFile file;
-    file.backup = destination + backupSuffix;
-    if (staleBackup) platform::DeleteOneFile(file.backup);
+    file.localPath = destination;
+    file.backup = OwnFilePath(destination, backupSuffix);
+    if (staleBackup) DeleteOwnFile(file.backup);
     file.movedAside = platform::MoveNoReplace(destination, file.backup);
     setAside.push_back(std::move(file));
     return setAside.size() - 1;
@@ -209,6 +250,8 @@ class SyncRun {
     } else {
       Log(L" - Deleting Backup Files - ");
       DeleteReplacedBackups();
+      // A run told not to restore leaves every backup where it is.
+      if (job.restoreOnCancel) ClearStaleBackups();
     }
     Log(L" - Sync Complete - ");
     if (job.progress) {
@@ -220,13 +263,17 @@ class SyncRun {
   }
 
   // Puts every file this run set aside back at its local path, replacing the
-  // new copy in one step; the bar counts down one step per backup.
+  // new copy in one step; the bar counts down one step per backup. The new
+  // copy is this run's own, so a read-only mark it took over does not keep
+  // the old file out.
   void RestoreBackups() {
     for (const SetAsideFile& file : setAside) {
       if (file.movedAside && PathExists(file.backup)) {
-        const std::wstring localPath = file.backup.substr(0, file.backup.size() - backupSuffix.size());
-        const bool restored = platform::MoveReplacing(file.backup, localPath);
-        Log((restored ? L"Restored: " : L"Not Restored: ") + localPath);
+        const std::wstring localPath = Reachable(file.localPath);
+        bool restored = platform::MoveReplacing(file.backup, localPath);
+        if (!restored && platform::ClearReadOnly(localPath))
+          restored = platform::MoveReplacing(file.backup, localPath);
+        Log((restored ? L"Restored: " : L"Not Restored: ") + file.localPath);
       }
       ReportPosition();
       --fileCounter;
@@ -237,7 +284,22 @@ class SyncRun {
   // file's content, so only backups of replaced files go.
   void DeleteReplacedBackups() {
     for (const SetAsideFile& file : setAside)
-      if (file.replaced) platform::DeleteOneFile(file.backup);
+      if (file.replaced) DeleteOwnFile(file.backup);
+  }
+
+  // Backups left by interrupted runs in the folders this run visited: one
+  // beside its library file is out of date and goes; one whose library file
+  // is missing is the only copy of that file and takes its name back.
+  void ClearStaleBackups() {
+    for (const SetAsideFile& file : setAside) staleBackups.erase(platform::FileNameKey(file.localPath + backupSuffix));
+    for (const auto& [key, backup] : staleBackups) {
+      (void)key;
+      const std::wstring localPath = backup.substr(0, backup.size() - backupSuffix.size());
+      if (PathExists(Reachable(localPath)))
+        DeleteOwnFile(Reachable(backup));
+      else if (platform::MoveNoReplace(Reachable(backup), Reachable(localPath)))
+        Log(L"Restored: " + localPath);
+    }
   }
 
   void Log(const std::wstring& text) {
@@ -256,6 +318,7 @@ class SyncRun {
   StringList relativePaths;
   std::vector<platform::FileTime> remoteTimes;  // beside relativePaths
   std::vector<SetAsideFile> setAside;
+  std::map<std::wstring, std::wstring> staleBackups;  // by name key: the backup's path as listed
   std::int32_t fileCounter = 0;
   LocalFolder localFolder;
 };

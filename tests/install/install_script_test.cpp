@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "install/install_tree.h"
 #include "install/script_text.h"
 #include "support/temp_folder.h"
+
+#ifndef _WIN32
+#include "platform/posix/fault_injection.h"
+#endif
 
 namespace {
 
@@ -119,18 +124,50 @@ TEST(InstallScript, InstallReplacesAnOlderFileOfTheSameName) {
   EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), "<missing>");
 }
 
+// The source found for an INSTALL line may be the very file at its target,
+// reached by another spelling; it must not be deleted as the older copy.
 TEST(InstallScript, SourceThatAlreadyLiesAtItsTargetIsKept) {
-  Tree tree;
-  WriteTestFile(tree.root + L"Lamps\\A.IES", "only copy");
-  InstallTargets targets = tree.Targets(3, false);
-  targets.scriptFolder = tree.root + L"Lamps\\";
-  EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, targets));
-  // The file is not lost; whether a case-only rename succeeds is the file system's affair.
-  const StringList names = NamesIn(tree.root + L"Lamps");
-  ASSERT_EQ(names.size(), 1u);
-  EXPECT_EQ(ToUpperAscii(names[0]), L"A.IES");
-  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\" + names[0]), "only copy");
+  enum class Reached { ScriptFolder, DoubledBackslash, CurrentFolder };
+  for (const Reached reached : {Reached::ScriptFolder, Reached::DoubledBackslash, Reached::CurrentFolder}) {
+    SCOPED_TRACE(static_cast<int>(reached));
+    Tree tree;
+    const std::wstring lamps = tree.root + L"Lamps";
+#ifdef _WIN32
+    WriteTestFile(lamps + L"\\A.IES", "only copy");
+#else
+    // Here names differ by case; a link under the upper-case name stands for
+    // the same file reached by the script's spelling.
+    WriteTestFile(lamps + L"\\a.ies", "only copy");
+    std::filesystem::create_symlink("a.ies", NativeOf(lamps + L"\\A.IES"));
+#endif
+    InstallTargets targets = tree.Targets(3, false);
+    targets.scriptFolder = reached == Reached::DoubledBackslash ? lamps + L"\\\\" : lamps + L"\\";
+    const std::filesystem::path before = std::filesystem::current_path();
+    if (reached == Reached::CurrentFolder) {
+      std::filesystem::current_path(NativeOf(lamps));
+      targets.scriptFolder = tree.scripts;
+    }
+    const bool ran = RunScriptLines({L"INSTALL A.IES"}, targets);
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(ReadTestFile(lamps + L"\\a.ies"), "only copy");
+  }
 }
+
+#ifndef _WIN32
+// Where the two files cannot be compared, the one at the target stays.
+TEST(InstallScript, TargetThatCannotBeComparedIsKept) {
+  Tree tree;
+  WriteTestFile(tree.root + L"Lamps\\a.ies", "old");
+  WriteTestFile(tree.scripts + L"A.IES", "new");
+  platform::faults::Reset();
+  platform::faults::FailAlways(platform::faults::Call::IdentifyFile);
+  EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, tree.Targets(3, false)));
+  platform::faults::Reset();
+  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "old");
+  EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), "new");
+}
+#endif
 
 TEST(InstallScript, StopsAtALineWithoutOperandAfterCarryingOutTheLinesBefore) {
   Tree tree;

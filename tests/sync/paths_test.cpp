@@ -5,6 +5,10 @@
 
 #include "support/temp_folder.h"
 
+#ifndef _WIN32
+#include "platform/posix/fault_injection.h"
+#endif
+
 namespace {
 
 struct PathCase {
@@ -108,5 +112,32 @@ TEST(MakeFolderTree, StopsAtTheFirstFolderThatCannotBeCreated) {
   EXPECT_TRUE(PathExists(temp / L"first"));
   EXPECT_FALSE(PathExists(temp / (L"first\\" + tooLong)));
 }
+
+#ifndef _WIN32
+// A UNC path keeps "\\server\share\" whole: a share is reached, never made.
+// The seam records each folder it is asked to create and refuses them all,
+// so nothing is made anywhere, least of all at the root.
+TEST(MakeFolderTree, UncPathBeginsBelowItsShare) {
+  namespace faults = platform::faults;
+  struct Case {
+    std::wstring path;
+    std::vector<std::wstring> asked;
+  } cases[] = {
+      {L"\\\\server\\share\\lib\\x\\", {L"\\\\server\\share\\lib"}},
+      {L"\\\\server\\share\\\\lib", {L"\\\\server\\share\\lib"}},
+      {L"\\\\server\\share\\", {}},
+      {L"\\\\server\\share", {}},
+  };
+  for (const Case& c : cases) {
+    faults::Reset();
+    faults::FailAlways(faults::Call::CreateFolder);
+    const bool made = MakeFolderTree(c.path);
+    const std::vector<std::wstring> asked = faults::FolderCreations();
+    faults::Reset();
+    EXPECT_EQ(asked, c.asked) << c.path;
+    EXPECT_EQ(made, c.asked.empty()) << c.path;
+  }
+}
+#endif
 
 }  // namespace

@@ -172,6 +172,98 @@ TEST_F(SyncRun, LeftoversOfAnInterruptedRunGoOnceTheFileIsReplaced) {
   }
 }
 
+// Backups left by killed runs: a completed run clears them in the folders it
+// visits, putting back the one that is the only copy of its file; a cancelled
+// run, or one told not to restore, leaves them.
+TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
+  using Tree = std::map<std::wstring, std::string>;
+  enum class End { Completes, Cancelled, CompletesWithoutRestore };
+  const Tree stale{{L"lamps\\a.ies.shelfmateBackup", "stale a"},
+                   {L"lamps\\b.ies.shelfmateBackup", "stale b"},
+                   {L"lamps\\c.ies.shelfmateBackup", "only c"},
+                   {L"other\\d.ies.shelfmateBackup", "far d"}};
+  struct Case {
+    const char* what;
+    End end;
+    Tree expected;
+    bool restoredLine;
+  } cases[] = {
+      {"completes", End::Completes,
+       {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}, {L"lamps\\c.ies", "only c"},
+        {L"other\\d.ies.shelfmateBackup", "far d"}},
+       true},
+      {"cancelled during the last file", End::Cancelled,
+       {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}, {L"lamps\\a.ies.shelfmateBackup", "stale a"},
+        {L"lamps\\b.ies.shelfmateBackup", "stale b"}, {L"lamps\\c.ies.shelfmateBackup", "only c"},
+        {L"other\\d.ies.shelfmateBackup", "far d"}},
+       false},
+      {"completes with restoring turned off", End::CompletesWithoutRestore,
+       {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}, {L"lamps\\a.ies.shelfmateBackup", "stale a"},
+        {L"lamps\\b.ies.shelfmateBackup", "stale b"}, {L"lamps\\c.ies.shelfmateBackup", "only c"},
+        {L"other\\d.ies.shelfmateBackup", "far d"}},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder from, to;
+    WriteFileAt(from / L"lamps\\a.ies", "remote a", 0);
+    WriteFileAt(from / L"lamps\\b.ies", "remote b", 0);
+    WriteFileAt(to / L"lamps\\a.ies", "same a", 0);  // equal times: not copied
+    for (const auto& [relative, content] : stale) WriteFileAt(to / relative, content, -99);
+    SyncJob run;
+    RecordingProgress recorder;
+    recorder.hook = [&](const std::wstring& line) {
+      if (line != L"AddMessage Copied: \\lamps\\b.ies") return;
+      if (c.end == End::Cancelled) run.cancelRequested = true;
+      if (c.end == End::CompletesWithoutRestore) run.restoreOnCancel = false;
+    };
+    run.progress = &recorder;
+    run.Run(from.Path(), to.Path(), false);
+    EXPECT_EQ(Snapshot(to), c.expected);
+    const Lines messages = recorder.Messages();
+    const bool restoredLine =
+        std::find(messages.begin(), messages.end(), L"Restored: " + (to / L"\\lamps\\c.ies")) != messages.end();
+    EXPECT_EQ(restoredLine, c.restoredLine);
+  }
+}
+
+// A read-only master file makes read-only copies, backups and partial
+// copies; none of them may keep the file from being updated, or stay behind.
+TEST_F(SyncRun, ReadOnlyMasterFileIsUpdatedOnEveryRunAndStaysReadOnly) {
+  namespace fs = std::filesystem;
+  const std::wstring master = remote / L"lamps\\a.ies", copy = local / L"lamps\\a.ies";
+  auto setReadOnly = [](const std::wstring& path, bool readOnly) {
+    fs::permissions(NativeOf(path), fs::perms::owner_write,
+                    readOnly ? fs::perm_options::remove : fs::perm_options::add);
+  };
+  auto isReadOnly = [](const std::wstring& path) {
+    return (fs::status(NativeOf(path)).permissions() & fs::perms::owner_write) == fs::perms::none;
+  };
+  // A killed run left a read-only partial copy behind.
+  WriteFileAt(local / L"lamps\\a.ies.shelfmatePartial", "half", -99);
+  setReadOnly(local / L"lamps\\a.ies.shelfmatePartial", true);
+  for (int update = 1; update <= 4; ++update) {
+    SCOPED_TRACE("update " + std::to_string(update));
+    if (update > 1) setReadOnly(master, false);
+    WriteFileAt(master, "master " + std::to_string(update), update * 10);
+    setReadOnly(master, true);
+    const bool cancel = update == 4;
+    RecordingProgress recorder;
+    recorder.hook = [&](const std::wstring& line) {
+      if (cancel && line == L"AddMessage Copied: \\lamps\\a.ies") job.cancelRequested = true;
+    };
+    job.progress = &recorder;
+    Run();
+    const Lines messages = recorder.Messages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), L"Copied: \\lamps\\a.ies"), messages.end());
+    // A cancelled run puts the old copy back over the read-only new one.
+    EXPECT_EQ(ReadTestFile(copy), "master " + std::to_string(cancel ? update - 1 : update));
+    EXPECT_TRUE(isReadOnly(copy));
+    EXPECT_FALSE(HasLeftovers(local));
+  }
+  setReadOnly(master, false);
+}
+
 // A tree of a few dozen files in several folders: a quarter missing locally,
 // a quarter older, a quarter with equal times, a quarter newer, plus files
 // that exist only locally.

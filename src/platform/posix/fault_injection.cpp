@@ -24,6 +24,7 @@ struct FaultBoard {
   std::array<std::atomic<unsigned long>, kinds> counts{};
   std::wstring countedTree;  // empty: no tree counted
   std::atomic<unsigned long> treeCalls{0};
+  std::vector<std::wstring> folderCreations;
 };
 
 FaultBoard& Board() {
@@ -52,6 +53,7 @@ void Reset() {
   Board().armed = false;
   Board().countedTree.clear();
   Board().treeCalls = 0;
+  Board().folderCreations.clear();
 }
 
 void CountTreeCalls(const std::wstring& root) {
@@ -66,6 +68,16 @@ void NoteTreeCalls(const std::wstring& path, unsigned long calls) {
   FaultBoard& board = Board();
   if (board.countedTree.empty() || path.compare(0, board.countedTree.size(), board.countedTree) != 0) return;
   board.treeCalls.fetch_add(calls, std::memory_order_relaxed);
+}
+
+std::vector<std::wstring> FolderCreations() {
+  std::lock_guard guard(Board().lock);
+  return Board().folderCreations;
+}
+
+void NoteFolderCreation(const std::wstring& path) {
+  std::lock_guard guard(Board().lock);
+  Board().folderCreations.push_back(path);
 }
 
 unsigned long CallCount(Call call) { return Board().counts[static_cast<size_t>(call)]; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform::faults {
 
@@ -19,6 +20,7 @@ enum class Call {
   ReadWholeFile,
   WriteNewFile,
   CreateEmptyFile,
+  IdentifyFile,
   Count_
 };
 
@@ -46,10 +48,17 @@ void CountTreeCalls(const std::wstring& root);
 // The round trips counted below the root given to CountTreeCalls.
 unsigned long TreeCallCount();
 
+// The folders the seam was asked to create since the last Reset, in order,
+// whether or not the creation succeeded.
+std::vector<std::wstring> FolderCreations();
+
 // Used by the seam itself: counts the call and tells whether it is to fail.
 bool ShouldFail(Call call);
 
 // Used by the seam itself: notes calls round trips on path.
 void NoteTreeCalls(const std::wstring& path, unsigned long calls = 1);
+
+// Used by the seam itself: notes a folder creation asked for.
+void NoteFolderCreation(const std::wstring& path);
 
 }  // namespace platform::faults

@@ -1,7 +1,8 @@
 // The file-system seam on POSIX, behaving as the program's Windows file rules
 // expect: rename that refuses an existing target, read-only files that refuse
 // to be replaced or deleted, copies that keep the source's last-write time,
-// and folder listings in the case-blind name order of NTFS.
+// folder listings in the case-blind name order of NTFS, and Windows' limit on
+// the length of a path in its usual form.
 #include "platform/file_system.h"
 
 #include <dirent.h>
@@ -11,15 +12,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
+#include "platform/path_form.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/native_path.h"
 
 namespace platform {
 namespace {
 
-using posix::NativePath;
 using faults::Call;
 using faults::NoteTreeCalls;
 using faults::ShouldFail;
@@ -39,6 +41,13 @@ class Descriptor {
  private:
   int fd;
 };
+
+// The native path of a program path; a path Windows would refuse for its
+// length gives the empty path, which every call refuses too.
+std::string NativePath(const std::wstring& path) {
+  if (path.size() >= kShortPathLimit && !IsLongForm(path)) return std::string();
+  return posix::NativePath(path);
+}
 
 bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
 
@@ -125,6 +134,7 @@ bool PathExistsNarrow(const std::string& path) {
 }
 
 bool CreateFolder(const std::wstring& path) {
+  faults::NoteFolderCreation(path);
   if (ShouldFail(Call::CreateFolder)) return false;
   return ::mkdir(NativePath(path).c_str(), 0777) == 0;
 }
@@ -138,6 +148,7 @@ struct FolderSearch::State {
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
   NoteTreeCalls(folderAndPattern);
   if (ShouldFail(Call::FolderSearch)) return;
+  if (folderAndPattern.size() >= kShortPathLimit && !IsLongForm(folderAndPattern)) return;
   const size_t cut = folderAndPattern.rfind(L'\\');
   const std::wstring folder = cut == std::wstring::npos ? L"" : folderAndPattern.substr(0, cut + 1);
   const std::wstring pattern = cut == std::wstring::npos ? folderAndPattern : folderAndPattern.substr(cut + 1);
@@ -248,6 +259,39 @@ bool DeleteOneFile(const std::wstring& path) {
   if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
   if (!S_ISLNK(info.st_mode) && IsReadOnly(info)) return false;
   return ::unlink(native.c_str()) == 0;
+}
+
+bool ClearReadOnly(const std::wstring& path) {
+  const std::string native = NativePath(path);
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0) return false;
+  return !IsReadOnly(info) || ::chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+std::wstring LongForm(const std::wstring& path) {
+  if (IsLongForm(path)) return path;
+  std::wstring absolute = WithSingleBackslashes(path);
+  const bool hasDrive = absolute.size() >= 2 && absolute[1] == L':';
+  if (!hasDrive && !IsUncPath(absolute)) {
+    // A relative path is taken from the current folder, as Windows takes it.
+    char* current = ::getcwd(nullptr, 0);
+    std::wstring folder = L"C:" + posix::WideFromUtf8(current ? current : "/");
+    std::free(current);
+    for (wchar_t& c : folder)
+      if (c == L'/') c = L'\\';
+    if (folder.back() != L'\\') folder += L'\\';
+    absolute = WithSingleBackslashes(folder + absolute);
+  }
+  return LongFormOfAbsolute(absolute);
+}
+
+bool IdentifyFile(const std::wstring& path, FileIdentity& identity) {
+  if (ShouldFail(Call::IdentifyFile)) return false;
+  struct stat info {};
+  if (::stat(NativePath(path).c_str(), &info) != 0) return false;
+  identity.volume = static_cast<std::uint64_t>(info.st_dev);
+  identity.index = static_cast<std::uint64_t>(info.st_ino);
+  return true;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing) {

@@ -1,6 +1,8 @@
 // Backslash paths to POSIX paths, and UTF-8 to wide text.
 #include "platform/posix/native_path.h"
 
+#include "platform/path_form.h"
+
 namespace platform::posix {
 namespace {
 
@@ -26,7 +28,13 @@ bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' &&
 
 }  // namespace
 
-std::string NativePath(const std::wstring& path) {
+std::string NativePath(const std::wstring& given) {
+  // The long form names the same file: "\\?\C:\x" is "C:\x", "\\?\UNC\s\x" is "\\s\x".
+  std::wstring path = given;
+  if (IsLongForm(path)) {
+    path.erase(0, 4);
+    if (path.rfind(L"UNC\\", 0) == 0) path.replace(0, 3, L"\\");
+  }
   std::string out;
   out.reserve(path.size() + 4);
   size_t start = 0;

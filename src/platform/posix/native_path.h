@@ -2,7 +2,8 @@
 //
 // A leading drive ("C:", any letter) stands for the file-system root, so that
 // C:\tmp\lib names /tmp/lib; every backslash becomes a slash. Wide characters
-// are encoded as UTF-8. Nothing else is changed: doubled separators stay.
+// are encoded as UTF-8. A path in the long form ("\\?\C:\x") names what its
+// usual form names. Nothing else is changed: doubled separators stay.
 #pragma once
 
 #include <string>

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/path_form.h"
 #include "platform/win32/unique_resource.h"
 
 namespace platform {
@@ -109,6 +110,38 @@ bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
 }
 
 bool DeleteOneFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+bool ClearReadOnly(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+  const DWORD kept = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  return ::SetFileAttributesW(path.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+std::wstring LongForm(const std::wstring& path) {
+  if (IsLongForm(path)) return path;
+  const std::wstring single = WithSingleBackslashes(path);
+  const DWORD needed = ::GetFullPathNameW(single.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(single.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  return LongFormOfAbsolute(full);
+}
+
+bool IdentifyFile(const std::wstring& path, FileIdentity& identity) {
+  win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return false;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file.Get(), &information)) return false;
+  identity.volume = information.dwVolumeSerialNumber;
+  identity.index = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  return true;
+}
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing sharing) {
   const DWORD share = sharing == ReadSharing::ReadersOnly ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;

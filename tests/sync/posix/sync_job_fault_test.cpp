@@ -107,6 +107,50 @@ TEST_F(SyncFaults, RestoreThatFailsSaysSoAndKeepsTheBackup) {
                                    {L"lamps\\old.ies.shelfmateBackup", "local old"}}));
 }
 
+// The seam refuses paths of 260 characters or more, as Windows does. A file
+// whose own path fits is copied, set aside and restored although the names
+// of the run's own files beside it do not fit.
+TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
+  struct Case {
+    size_t length;  // of the local file's path as the run builds it
+    bool localPresent;
+    bool cancel;
+    std::string expected;
+  } cases[] = {
+      {243, false, false, "remote"}, {259, false, false, "remote"}, {259, true, false, "remote"},
+      {259, true, true, "local"},    {260, false, false, "<missing>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.length) + (c.localPresent ? " present" : " missing") + (c.cancel ? " cancel" : ""));
+    TempFolder remote, base;
+    // A deeper local root keeps the remote paths short.
+    const std::wstring local = base / std::wstring(40, L'p');
+    const std::wstring name = L"a.ies";
+    const size_t fixed = local.size() + 3 + name.size();  // local + "\\" + "\\" + folder + "\\" + name
+    ASSERT_LT(fixed, c.length);
+    const std::wstring relative = L"\\" + std::wstring(c.length - fixed, L'f') + L"\\" + name;
+    const std::wstring destination = local + L"\\" + relative;
+    ASSERT_EQ(destination.size(), c.length);
+    WriteFileAt(remote.Path() + relative, "remote", 0);
+    if (c.localPresent) WriteFileAt(destination, "local", -10);
+
+    SyncJob job;
+    RecordingProgress progress;
+    progress.hook = [&](const std::wstring& line) {
+      if (c.cancel && line.rfind(L"AddMessage Copied: ", 0) == 0) job.cancelRequested = true;
+    };
+    job.progress = &progress;
+    job.Run(remote.Path(), local, false);
+    EXPECT_EQ(ReadTestFile(destination), c.expected);
+    const Lines messages = progress.Messages();
+    const std::wstring line = (c.length < 260 ? L"Copied: " : L"Not Copied: ") + relative;
+    EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end());
+    if (c.cancel)
+      EXPECT_NE(std::find(messages.begin(), messages.end(), L"Restored: " + destination), messages.end());
+    EXPECT_FALSE(sync_test::HasLeftovers(base));
+  }
+}
+
 TEST_F(SyncFaults, UnchangedFilesAreComparedFromTheFolderListings) {
   Run();
   platform::faults::Reset();
