@@ -20,6 +20,7 @@
 #include <string>
 
 #include "child_button.h"
+#include "tray_stand_in.h"
 #include "platform/win32/unique_resource.h"
 
 namespace {
@@ -33,12 +34,9 @@ constexpr wchar_t kWindowTitle[] = L"Shelfmate";
 constexpr wchar_t kVersionFile[] = L"library.version";
 constexpr wchar_t kRemoteVersion[] = L"2.0.0.0";
 constexpr wchar_t kQuestionTitle[] = L"Version Files Already in Sync";
-// The tray icon's callback message and icon id, as the program registers them.
-constexpr UINT kTrayNotify = 2341;
-constexpr WPARAM kTrayIconId = 1;
 // The program's own end of a silent run when the tray never reports the
 // balloon's time-out; a silent run must end well before it.
-constexpr double kFallbackEndSeconds = 4.5;
+constexpr double kFallbackEndSeconds = 60.0;
 
 class Clock {
  public:
@@ -237,30 +235,8 @@ std::optional<Process> Start(std::wstring commandLine, const std::wstring& outpu
   return process;
 }
 
-struct WindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<WindowSearch*>(data);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  wchar_t className[64] = {};
-  if (owner == search->processId && ::GetClassNameW(window, className, 64) &&
-      std::wcscmp(className, kWindowClass) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // The program's main window, shown or hidden, or null while it has none.
-HWND MainWindowOf(const Process& process) {
-  WindowSearch search{process.id, nullptr};
-  ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND MainWindowOf(const Process& process) { return driver::MainWindowOf(process.id); }
 
 using driver::Button;
 
@@ -295,7 +271,7 @@ std::optional<double> RunSilent(const std::wstring& exe, long files, const std::
       StopIfRunning(*process, what);
       return std::nullopt;
     }
-    if (HWND window = MainWindowOf(*process)) ::PostMessageW(window, kTrayNotify, kTrayIconId, NIN_BALLOONTIMEOUT);
+    if (HWND window = MainWindowOf(*process)) driver::ReportBalloonTimeOut(window);
   }
   return clock.Seconds();
 }

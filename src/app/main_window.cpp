@@ -196,7 +196,7 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
     default:
       // Explorer restarted: the tray forgot our icon.
       if (message == state->taskbarCreatedMessage && message != 0) {
-        ::Shell_NotifyIconW(NIM_ADD, &state->trayIcon);
+        AddTrayIconAgain(state->trayIcon);
         if (state->progressSink) state->progressSink->ForgetShownTooltip();
         return 0;
       }

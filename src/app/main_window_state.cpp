@@ -90,14 +90,17 @@ void ShowHeader(MainWindowState& state) {
   ::SetWindowTextW(state.logView, HeaderText(state.remotePath, state.localPath).c_str());
 }
 
+// A control that could not be created is left out; the others still get
+// their places.
 void LayoutMainWindow(MainWindowState& state, int width, int height) {
-  if (!state.progressBar || !state.syncButton || !state.closeButton || !state.logView) return;
-  const MainWindowLayout layout =
-      ComputeMainWindowLayout(width, height, SizeOf(state.syncButton), SizeOf(state.closeButton));
-  Place(state.progressBar, layout.progressBar, SWP_NOMOVE);
-  Place(state.syncButton, layout.syncButton, SWP_NOSIZE);
-  Place(state.closeButton, layout.closeButton, SWP_NOSIZE);
-  Place(state.logView, layout.logView, SWP_NOMOVE);
+  const bool syncPresent = state.syncButton != nullptr;
+  const ControlSize syncSize = syncPresent ? SizeOf(state.syncButton) : kSyncButtonCreationSize;
+  const ControlSize closeSize = state.closeButton ? SizeOf(state.closeButton) : ControlSize{};
+  const MainWindowLayout layout = ComputeMainWindowLayout(width, height, syncSize, closeSize, syncPresent);
+  if (state.progressBar) Place(state.progressBar, layout.progressBar, SWP_NOMOVE);
+  if (state.syncButton) Place(state.syncButton, layout.syncButton, SWP_NOSIZE);
+  if (state.closeButton) Place(state.closeButton, layout.closeButton, SWP_NOSIZE);
+  if (state.logView) Place(state.logView, layout.logView, SWP_NOMOVE);
 }
 
 void InsertAtLogEnd(HWND logView, const std::wstring& text) {

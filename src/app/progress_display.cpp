@@ -107,7 +107,9 @@ void ShelfmateProgressCallBack::ApplyProgress(std::int32_t minimum, std::int32_t
   tray.szInfoTitle[0] = L'\0';
   tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   if (firstReport) {
-    CopyToField(tray.szInfo, StartBalloonText(owner.remotePath));
+    // The folder the running job was given: the window's own may have been
+    // changed in the Settings since.
+    CopyToField(tray.szInfo, StartBalloonText(owner.job.remoteRoot));
     CopyToField(tray.szInfoTitle, L"Shelfmate");
     tray.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON;
     tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_INFO;

@@ -78,6 +78,8 @@ void HandOverSync(MainWindowState& state, bool forceCopyAll) {
   ::SetWindowTextW(state.syncButton, L"Pause");
   ::SetWindowTextW(state.closeButton, L"Cancel");
   PrepareJob(state.job, state.remotePath, state.localPath, forceCopyAll, state.progressSink.get());
-  state.worker.Start(state.job);
   state.syncRunning = true;
+  // Without a worker the run never happens: the window goes back to Idle at
+  // once and says so, rather than waiting for an end that cannot come.
+  if (!state.worker.Start(state.job) && state.progressSink) state.progressSink->Finished(L"Sync Canceled", true);
 }

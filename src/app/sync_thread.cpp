@@ -1,14 +1,16 @@
 // Starting, running and waiting for the sync worker thread.
 #include "app/sync_thread.h"
 
-#include <process.h>
-
 HANDLE SyncThread::Start(SyncJob& startJob) {
   job = &startJob;
   if (running) return nullptr;
   threadHandle.Reset();
   running = true;
-  const uintptr_t created = ::_beginthreadex(nullptr, 0, &SyncThread::ThreadProcedure, this, 0, &threadId);
+  const uintptr_t created = startThread(nullptr, 0, &SyncThread::ThreadProcedure, this, 0, &threadId);
+  if (created == 0) {
+    running = false;
+    return nullptr;
+  }
   threadHandle.Reset(reinterpret_cast<HANDLE>(created));
   return threadHandle.Get();
 }

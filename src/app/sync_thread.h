@@ -3,20 +3,32 @@
 
 #include <windows.h>
 
+#include <process.h>
+
 #include <atomic>
+#include <cstdint>
 
 #include "platform/win32/unique_resource.h"
 #include "sync/sync_job.h"
 
 class SyncThread {
  public:
+  // How the worker thread is made, with _beginthreadex's arguments and
+  // result. Tests put a starter here that fails as creation fails when the
+  // process is out of threads or memory.
+  using ThreadStarter = uintptr_t(__cdecl*)(void* security, unsigned stackSize,
+                                            unsigned(__stdcall* procedure)(void*), void* argument,
+                                            unsigned flags, unsigned* threadId);
+  ThreadStarter startThread = &::_beginthreadex;
+
   SyncThread() = default;
   SyncThread(const SyncThread&) = delete;
   SyncThread& operator=(const SyncThread&) = delete;
 
   // Starts a worker that runs the job with its own roots and force choice.
   // Returns the thread handle, or null when nothing was started: an earlier
-  // worker has not returned yet (its handle stays held), or creation failed.
+  // worker has not returned yet (its handle stays held), or creation failed
+  // (and the thread is not running).
   HANDLE Start(SyncJob& job);
 
   // Waits until the current or last worker has ended, without a time limit,

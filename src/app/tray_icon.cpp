@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "app/progress_text.h"
 #include "app/window_messages.h"
@@ -51,6 +52,26 @@ void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDA
   record.szInfoTitle[0] = L'\0';
   record.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON;
   record.uTimeout = 3000;
+  ::Shell_NotifyIconW(NIM_ADD, &record);
+}
+
+NOTIFYICONDATAW RecordForAddingAgain(const NOTIFYICONDATAW& live) {
+  NOTIFYICONDATAW record;
+  std::memset(&record, 0, sizeof record);
+  record.cbSize = live.cbSize;
+  record.hWnd = live.hWnd;
+  record.uID = live.uID;
+  record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record.uCallbackMessage = live.uCallbackMessage;
+  record.hIcon = live.hIcon;
+  std::memcpy(record.szTip, live.szTip, sizeof record.szTip);
+  record.szTip[std::size(record.szTip) - 1] = L'\0';
+  if (IsCompleteRecord(live.cbSize)) record.hBalloonIcon = live.hBalloonIcon;
+  return record;
+}
+
+void AddTrayIconAgain(const NOTIFYICONDATAW& live) {
+  NOTIFYICONDATAW record = RecordForAddingAgain(live);
   ::Shell_NotifyIconW(NIM_ADD, &record);
 }
 

@@ -11,5 +11,13 @@ DWORD ChooseTrayIconSize();
 // Fills the record (tooltip "Shelfmate", icon 107, no balloon yet) and adds the icon.
 void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDATAW& record);
 
+// The record that adds the icon again after Explorer restarted: the live
+// record's size, window, id, message, icons and current tooltip, and no
+// balloon, whatever the live record's flags last asked for.
+NOTIFYICONDATAW RecordForAddingAgain(const NOTIFYICONDATAW& live);
+
+// Adds the icon again with that record.
+void AddTrayIconAgain(const NOTIFYICONDATAW& live);
+
 // Removes the icon with a fresh record of the same size.
 void RemoveTrayIcon(HWND window, DWORD recordSize);

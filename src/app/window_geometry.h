@@ -21,6 +21,9 @@ struct ControlSize {
   int width = 0, height = 0;
 };
 
+// The Sync button's size as it is created.
+inline constexpr ControlSize kSyncButtonCreationSize{100, 30};
+
 struct ControlPlacement {
   int x = 0, y = 0, width = 0, height = 0;
 };
@@ -30,5 +33,8 @@ struct MainWindowLayout {
 };
 
 // Bar along the top, the view below it, the buttons at the bottom right, for
-// a client area of width x height and the buttons' current sizes.
-MainWindowLayout ComputeMainWindowLayout(int width, int height, ControlSize syncButton, ControlSize closeButton);
+// a client area of width x height and the buttons' current sizes. Without a
+// Sync button the Close button takes its place, as the Sync button would
+// stand at its creation size.
+MainWindowLayout ComputeMainWindowLayout(int width, int height, ControlSize syncButton, ControlSize closeButton,
+                                         bool syncButtonPresent = true);

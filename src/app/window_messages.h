@@ -14,8 +14,11 @@ inline constexpr UINT MSG_PROGRESS_REPORT = WM_APP + 1;
 inline constexpr UINT_PTR kSilentEndTimer = 1;
 // Sent by the progress display when a run (or a silent-mode error) has shown its final balloon.
 inline constexpr UINT MSG_FINAL_BALLOON = WM_APP + 2;
-// How long a silent run waits for the final balloon's time-out before it ends on its own.
-inline constexpr UINT kSilentEndDelayMs = 4500;
+// How long a silent run waits for the final balloon's time-out before it ends
+// on its own. Windows shows a balloon for the user's notification duration
+// (up to some 30 s, longer where accessibility settings ask) before it
+// reports the time-out; this is only for a tray that never reports.
+inline constexpr UINT kSilentEndDelayMs = 60000;
 // Paints the log view and the bar while a run's reports stream in, at most this often.
 inline constexpr UINT_PTR kPaintTimer = 2;
 inline constexpr UINT kPaintIntervalMs = 100;

@@ -2,6 +2,8 @@
 // driven through its buttons, the log, the tray record, layout and size limit.
 #include "app/main_window_fixture.h"
 #include "app/progress_display.h"
+#include "app/progress_text.h"
+#include "app/tray_icon.h"
 
 namespace {
 
@@ -120,6 +122,60 @@ TEST_F(MainWindowTest, LibrariesPastSixteenBitsKeepTheBarRangeAndTheWholeLog) {
   EXPECT_GT(::SendMessageW(state.logView, EM_GETLIMITTEXT, 0, 0), 32767);
 }
 
+// The start balloon names the folder the running job was given, even when
+// the window's folders were changed in the Settings after the start.
+TEST_F(MainWindowTest, StartBalloonNamesTheFolderOfTheRunningJob) {
+  MainWindowState& state = OpenWindow();
+  state.job.SetRoots(L"C:\\given\\remote", L"C:\\given\\local");
+  state.remotePath = L"C:\\changed\\since";
+  state.progressSink->SetProgress(0, 9, 0);
+  EXPECT_EQ(std::wstring(state.trayIcon.szInfo), StartBalloonText(L"C:\\given\\remote"));
+}
+
+// A worker thread that cannot be made ends the start as a run that did not
+// happen; the window is idle again and the next Sync runs.
+TEST_F(MainWindowTest, WorkerThatCannotBeStartedLeavesTheWindowIdle) {
+  MakeLibrary(3);
+  MainWindowState& state = OpenWindow();
+  state.worker.startThread = [](void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned,
+                                unsigned*) -> uintptr_t { return 0; };
+  Click(state, state.syncButton);
+  EXPECT_FALSE(state.syncRunning);
+  EXPECT_FALSE(state.worker.Running());
+  EXPECT_EQ(Text(state.syncButton), L"Sync");
+  EXPECT_EQ(Text(state.closeButton), L"Close");
+  EXPECT_STREQ(state.trayIcon.szInfo, L"Sync Canceled");
+  EXPECT_EQ(state.trayIcon.dwInfoFlags, static_cast<DWORD>(NIIF_ERROR | NIIF_LARGE_ICON));
+
+  state.worker.startThread = &::_beginthreadex;
+  // The first start brought the version file over; without it the run starts unasked.
+  ASSERT_TRUE(platform::DeleteOneFile(local / L"library.version"));
+  Click(state, state.syncButton);
+  ASSERT_TRUE(WaitForEnd(state));
+  EXPECT_EQ(CountOf(Text(state.logView), L"\nCopied: "), 3);
+}
+
+// After Explorer restarts the icon is added with its message, icon and
+// current tooltip only: no balloon of the last report comes back.
+TEST_F(MainWindowTest, TrayIconIsAddedAgainWithAFreshRecord) {
+  MainWindowState& state = OpenWindow();
+  NOTIFYICONDATAW live = state.trayIcon;
+  CopyToField(live.szTip, L"Shelfmate - 40%");
+  CopyToField(live.szInfo, L"Sync Complete");
+  for (const UINT flags : {UINT{NIF_MESSAGE | NIF_ICON | NIF_INFO}, UINT{NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO}}) {
+    live.uFlags = flags;
+    const NOTIFYICONDATAW record = RecordForAddingAgain(live);
+    EXPECT_EQ(record.cbSize, state.trayIconSize);
+    EXPECT_EQ(record.hWnd, window);
+    EXPECT_EQ(record.uID, live.uID);
+    EXPECT_EQ(record.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(record.uCallbackMessage, MSG_TRAY_NOTIFY);
+    EXPECT_EQ(record.hIcon, live.hIcon);
+    EXPECT_STREQ(record.szTip, L"Shelfmate - 40%");
+    EXPECT_STREQ(record.szInfo, L"");
+  }
+}
+
 TEST_F(MainWindowTest, LayoutFollowsTheClientAreaAndTheMinimumSizeHolds) {
   MainWindowState& state = OpenWindow();
   RECT frame{};
@@ -149,6 +205,20 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientAreaAndTheMinimumSizeHolds) {
     EXPECT_EQ(view.bottom - view.top, client.bottom - 90);
     EXPECT_EQ(bar.right - bar.left, client.right - 20);
   }
+
+  // A button that could not be made leaves a null handle; the rest is laid
+  // out, the Close button where the Sync button would stand.
+  ::DestroyWindow(state.syncButton);
+  state.syncButton = nullptr;
+  ::SetWindowPos(window, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER);
+  RECT client{}, close{}, view{};
+  ::GetClientRect(window, &client);
+  ::GetWindowRect(state.closeButton, &close);
+  ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&close), 2);
+  ::GetWindowRect(state.logView, &view);
+  EXPECT_EQ(close.left, client.right - 110);
+  EXPECT_EQ(close.top, client.bottom - 40);
+  EXPECT_EQ(view.bottom - view.top, client.bottom - 90);
 
   // Each edge holds its own dimension at the minimum; the other stays as proposed.
   for (int edge = WMSZ_LEFT; edge <= WMSZ_BOTTOMRIGHT; ++edge) {

@@ -3,12 +3,17 @@
 // the run to end, then signals that the window can be pictured and closes the
 // program when told to. It runs on the same desktop as the program it starts.
 //   shelfmate_driver Shelfmate.exe ready-file done-file
+// With "/silent" it runs "Shelfmate.exe /silent" to its end instead, acting
+// as the Windows tray does when the final balloon has been shown, and exits
+// with the program's exit code:
+//   shelfmate_driver /silent Shelfmate.exe
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 
 #include "child_button.h"
+#include "tray_stand_in.h"
 
 namespace {
 
@@ -29,15 +34,21 @@ void Touch(const wchar_t* path) {
   if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
 }
 
-int Picture(const wchar_t* exe, const wchar_t* readyFile, const wchar_t* doneFile) {
-  std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"";
+// Starts the program with its arguments; the caller closes the process handle.
+bool Start(const wchar_t* exe, const wchar_t* arguments, PROCESS_INFORMATION& process) {
+  std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"" + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
   if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
-    return 2;
+    return false;
   ::CloseHandle(process.hThread);
+  return true;
+}
+
+int Picture(const wchar_t* exe, const wchar_t* readyFile, const wchar_t* doneFile) {
+  PROCESS_INFORMATION process{};
+  if (!Start(exe, L"", process)) return 2;
   int result = 0;
   HWND window = WaitForWindow(L"ShelfmateControl", L"Shelfmate", 30000);
   HWND sync = window ? Button(window, L"Sync") : nullptr;
@@ -65,9 +76,22 @@ int Picture(const wchar_t* exe, const wchar_t* readyFile, const wchar_t* doneFil
   return result;
 }
 
+int RunSilent(const wchar_t* exe) {
+  PROCESS_INFORMATION process{};
+  if (!Start(exe, L" /silent", process)) return 2;
+  DWORD code = 3;
+  if (driver::WaitReportingTimeOuts(process.hProcess, process.dwProcessId, 280000))
+    ::GetExitCodeProcess(process.hProcess, &code);
+  else
+    ::TerminateProcess(process.hProcess, 3);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wcscmp(argv[1], L"/silent") == 0) return RunSilent(argv[2]);
   if (argc != 4) return 1;
   return Picture(argv[1], argv[2], argv[3]);
 }

@@ -46,6 +46,7 @@ class Process {
 
   bool Started() const { return static_cast<bool>(process); }
   DWORD Id() const { return id; }
+  HANDLE Handle() const { return process.Get(); }
 
   // The exit code, or -1 when the process is still running after the wait.
   long WaitForExit(DWORD milliseconds) {
