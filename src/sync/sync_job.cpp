@@ -19,23 +19,21 @@ const std::wstring backupSuffix = L".shelfmateBackup";
 const std::wstring partialSuffix = L".shelfmatePartial";
 constexpr auto pausePoll = std::chrono::milliseconds(500);
 
-// A local file this run moved out of the way before replacing it.
-struct SetAsideFile {
-  std::wstring localPath;
-  std::wstring backup;      // local path + backupSuffix, as OwnFilePath gives it
-  bool movedAside = false;  // the rename to the backup name succeeded
-  bool replaced = false;    // the new copy is in place, so the backup may go
-};
-
 // What became of one remote file.
 struct FileOutcome {
   bool copied = false;
   bool backupStranded = false;  // the copy failed and the backup could not be moved back
 };
 
+wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+// Asked of every local file listed, so it compares in place; the suffixes are ASCII.
 bool EndsWithCaseBlind(const std::wstring& text, const std::wstring& end) {
-  return text.size() > end.size() &&
-         platform::FileNameKey(text.substr(text.size() - end.size())) == platform::FileNameKey(end);
+  if (text.size() <= end.size()) return false;
+  const size_t start = text.size() - end.size();
+  for (size_t i = 0; i < end.size(); ++i)
+    if (FoldAscii(text[start + i]) != FoldAscii(end[i])) return false;
+  return true;
 }
 
 // A path as the platform calls can take it: past Windows' limit for the usual
@@ -48,6 +46,15 @@ std::wstring Reachable(const std::wstring& path) {
 std::wstring OwnFilePath(const std::wstring& libraryPath, const std::wstring& suffix) {
   return Reachable(libraryPath + suffix);
 }
+
+// A local file this run moved out of the way before replacing it.
+struct SetAsideFile {
+  std::wstring localPath;
+  bool movedAside = false;  // the rename to the backup name succeeded
+  bool replaced = false;    // the new copy is in place, so the backup may go
+
+  std::wstring Backup() const { return OwnFilePath(localPath, backupSuffix); }
+};
 
 // Backups and partial copies are the program's own files: it removes them
 // even when they carry the read-only mark that a copy of a read-only master
@@ -189,10 +196,10 @@ class SyncRun {
   }
 
   // Files come folder by folder, so the local folder is listed, and made
-  // where it is missing, once for all the files it holds.
-  // The backups a listing shows were left by interrupted runs, except where
-  // the run comes back to a folder after setting files aside there; the
-  // finish tells those apart.
+  // where it is missing, once for all the files it holds. The backups its
+  // listing shows were left by interrupted runs, except where the run comes
+  // back to a folder after setting files aside there; the finish tells
+  // those apart.
   const LocalFolder& ReachFolderOf(const std::wstring& destination) {
     const std::wstring folder = ParentFolder(destination);
     if (folder != localFolder.Path()) {
@@ -217,7 +224,7 @@ class SyncRun {
     if (outcome.copied) {
       if (aside != noBackup) setAside[aside].replaced = true;
     } else if (aside != noBackup && setAside[aside].movedAside) {
-      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].backup, destination);
+      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), destination);
     }
     return outcome;
   }
@@ -227,9 +234,9 @@ class SyncRun {
   size_t SetAside(const std::wstring& destination, bool staleBackup) {
     SetAsideFile file;
     file.localPath = destination;
-    file.backup = OwnFilePath(destination, backupSuffix);
-    if (staleBackup) DeleteOwnFile(file.backup);
-    file.movedAside = platform::MoveNoReplace(destination, file.backup);
+    const std::wstring backup = file.Backup();
+    if (staleBackup) DeleteOwnFile(backup);
+    file.movedAside = platform::MoveNoReplace(destination, backup);
     setAside.push_back(std::move(file));
     return setAside.size() - 1;
   }
@@ -268,11 +275,12 @@ class SyncRun {
   // the old file out.
   void RestoreBackups() {
     for (const SetAsideFile& file : setAside) {
-      if (file.movedAside && PathExists(file.backup)) {
+      const std::wstring backup = file.Backup();
+      if (file.movedAside && PathExists(backup)) {
         const std::wstring localPath = Reachable(file.localPath);
-        bool restored = platform::MoveReplacing(file.backup, localPath);
+        bool restored = platform::MoveReplacing(backup, localPath);
         if (!restored && platform::ClearReadOnly(localPath))
-          restored = platform::MoveReplacing(file.backup, localPath);
+          restored = platform::MoveReplacing(backup, localPath);
         Log((restored ? L"Restored: " : L"Not Restored: ") + file.localPath);
       }
       ReportPosition();
@@ -284,7 +292,7 @@ class SyncRun {
   // file's content, so only backups of replaced files go.
   void DeleteReplacedBackups() {
     for (const SetAsideFile& file : setAside)
-      if (file.replaced) DeleteOwnFile(file.backup);
+      if (file.replaced) DeleteOwnFile(file.Backup());
   }
 
   // Backups left by interrupted runs in the folders this run visited: one

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "support/temp_folder.h"
@@ -130,6 +131,23 @@ TEST(FileSystem, FolderSearchMatchesThePatternAndMarksFolders) {
   EXPECT_FALSE(nothing.Started());
   platform::FolderSearch missing(temp / L"missing\\*.*");
   EXPECT_FALSE(missing.Started());
+}
+
+// The long form takes every character as it stands, so it is made canonical.
+TEST(FileSystem, LongFormIsAbsoluteWithSingleBackslashes) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"C:\\lib\\\\lamps\\a.ies", L"\\\\?\\C:\\lib\\lamps\\a.ies"},
+      {L"\\\\server\\share\\\\lib\\a.ies", L"\\\\?\\UNC\\server\\share\\lib\\a.ies"},
+      {L"\\\\?\\C:\\lib\\a.ies", L"\\\\?\\C:\\lib\\a.ies"},
+  };
+  for (const auto& [path, longForm] : cases) EXPECT_EQ(platform::LongForm(path), longForm) << path;
+
+  TempFolder temp;
+  WriteTestFile(temp / L"a.ies", "A");
+  const std::wstring copy = platform::LongForm(temp.Path() + L"\\\\b.ies");
+  EXPECT_TRUE(platform::CopyReplacing(temp / L"a.ies", copy));
+  EXPECT_TRUE(platform::PathExists(copy));
+  EXPECT_EQ(ReadTestFile(temp / L"b.ies"), "A");
 }
 
 }  // namespace
