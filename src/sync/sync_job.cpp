@@ -99,7 +99,7 @@ class LocalFolder {
   // Whether something of this name was in the folder when it was listed.
   bool Holds(const std::wstring& name) const {
     platform::FileTime ignored;
-    return listed ? Find(name, ignored) : PathExists(path + name);
+    return listed ? Find(name, ignored) : PathExists(Reachable(path + name));
   }
 
   // Whether the folder holds a file of this name, and its last-write time.
@@ -108,7 +108,8 @@ class LocalFolder {
   bool Find(const std::wstring& name, platform::FileTime& time) const {
     if (!listed) {
       time = 0;
-      return platform::LastWriteTime(path + name, time) || PathExists(path + name);
+      const std::wstring file = Reachable(path + name);
+      return platform::LastWriteTime(file, time) || PathExists(file);
     }
     const auto found = files.find(platform::FileNameKey(name));
     if (found == files.end()) return false;
@@ -279,7 +280,7 @@ class SyncRun {
       if (file.movedAside && PathExists(backup)) {
         const std::wstring localPath = Reachable(file.localPath);
         bool restored = platform::MoveReplacing(backup, localPath);
-        if (!restored && platform::ClearReadOnly(localPath))
+        if (!restored && file.replaced && platform::ClearReadOnly(localPath))
           restored = platform::MoveReplacing(backup, localPath);
         Log((restored ? L"Restored: " : L"Not Restored: ") + file.localPath);
       }
@@ -297,15 +298,19 @@ class SyncRun {
 
   // Backups left by interrupted runs in the folders this run visited: one
   // beside its library file is out of date and goes; one whose library file
-  // is missing is the only copy of that file and takes its name back.
+  // is missing is the only copy of that file and takes its name back. One
+  // whose name is held by anything else (a folder, a file that cannot be
+  // opened) stays.
   void ClearStaleBackups() {
     for (const SetAsideFile& file : setAside) staleBackups.erase(platform::FileNameKey(file.localPath + backupSuffix));
-    for (const auto& [key, backup] : staleBackups) {
+    for (const auto& [key, listedBackup] : staleBackups) {
       (void)key;
-      const std::wstring localPath = backup.substr(0, backup.size() - backupSuffix.size());
-      if (PathExists(Reachable(localPath)))
-        DeleteOwnFile(Reachable(backup));
-      else if (platform::MoveNoReplace(Reachable(backup), Reachable(localPath)))
+      const std::wstring localPath = listedBackup.substr(0, listedBackup.size() - backupSuffix.size());
+      const std::wstring backup = Reachable(listedBackup), library = Reachable(localPath);
+      platform::FileTime ignored;
+      if (platform::LastWriteTime(library, ignored))
+        DeleteOwnFile(backup);
+      else if (platform::MoveNoReplace(backup, library))  // refused where anything holds the name
         Log(L"Restored: " + localPath);
     }
   }

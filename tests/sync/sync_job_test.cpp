@@ -178,10 +178,16 @@ TEST_F(SyncRun, LeftoversOfAnInterruptedRunGoOnceTheFileIsReplaced) {
 TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
   using Tree = std::map<std::wstring, std::string>;
   enum class End { Completes, Cancelled, CompletesWithoutRestore };
-  const Tree stale{{L"lamps\\a.ies.shelfmateBackup", "stale a"},
-                   {L"lamps\\b.ies.shelfmateBackup", "stale b"},
-                   {L"lamps\\c.ies.shelfmateBackup", "only c"},
-                   {L"other\\d.ies.shelfmateBackup", "far d"}};
+  const Tree stale{{L"lamps\\a.ies.shelfmateBackup", "stale a"}, {L"lamps\\b.ies.shelfmateBackup", "stale b"},
+                   {L"lamps\\c.ies.shelfmateBackup", "only c"},   {L"lamps\\e.ies.shelfmateBackup", "stale e"},
+                   {L"lamps\\f.ies.shelfmateBackup", "only f"},   {L"other\\d.ies.shelfmateBackup", "far d"}};
+  // e.ies exists only here and its backup is read-only; a folder holds f.ies's name.
+  const Tree localOnly{{L"lamps\\e.ies", "mine e"}, {L"lamps\\f.ies\\inner", "in a folder"}};
+  auto with = [](Tree tree, const Tree& more) {
+    tree.insert(more.begin(), more.end());
+    return tree;
+  };
+  const Tree untouched = with(with(stale, localOnly), {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}});
   struct Case {
     const char* what;
     End end;
@@ -189,19 +195,14 @@ TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
     bool restoredLine;
   } cases[] = {
       {"completes", End::Completes,
-       {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}, {L"lamps\\c.ies", "only c"},
-        {L"other\\d.ies.shelfmateBackup", "far d"}},
+       with(localOnly, {{L"lamps\\a.ies", "same a"},
+                        {L"lamps\\b.ies", "remote b"},
+                        {L"lamps\\c.ies", "only c"},
+                        {L"lamps\\f.ies.shelfmateBackup", "only f"},
+                        {L"other\\d.ies.shelfmateBackup", "far d"}}),
        true},
-      {"cancelled during the last file", End::Cancelled,
-       {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}, {L"lamps\\a.ies.shelfmateBackup", "stale a"},
-        {L"lamps\\b.ies.shelfmateBackup", "stale b"}, {L"lamps\\c.ies.shelfmateBackup", "only c"},
-        {L"other\\d.ies.shelfmateBackup", "far d"}},
-       false},
-      {"completes with restoring turned off", End::CompletesWithoutRestore,
-       {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}, {L"lamps\\a.ies.shelfmateBackup", "stale a"},
-        {L"lamps\\b.ies.shelfmateBackup", "stale b"}, {L"lamps\\c.ies.shelfmateBackup", "only c"},
-        {L"other\\d.ies.shelfmateBackup", "far d"}},
-       false},
+      {"cancelled during the last file", End::Cancelled, untouched, false},
+      {"completes with restoring turned off", End::CompletesWithoutRestore, untouched, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -209,7 +210,9 @@ TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
     WriteFileAt(from / L"lamps\\a.ies", "remote a", 0);
     WriteFileAt(from / L"lamps\\b.ies", "remote b", 0);
     WriteFileAt(to / L"lamps\\a.ies", "same a", 0);  // equal times: not copied
-    for (const auto& [relative, content] : stale) WriteFileAt(to / relative, content, -99);
+    for (const auto& [relative, content] : with(stale, localOnly)) WriteFileAt(to / relative, content, -99);
+    std::filesystem::permissions(NativeOf(to / L"lamps\\e.ies.shelfmateBackup"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
     SyncJob run;
     RecordingProgress recorder;
     recorder.hook = [&](const std::wstring& line) {

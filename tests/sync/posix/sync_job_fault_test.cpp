@@ -111,28 +111,33 @@ TEST_F(SyncFaults, RestoreThatFailsSaysSoAndKeepsTheBackup) {
 // whose own path fits is copied, set aside and restored although the names
 // of the run's own files beside it do not fit.
 TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
+  enum class Local { Missing, Older, Same };
   struct Case {
     size_t length;  // of the local file's path as the run builds it
-    bool localPresent;
+    Local local;
+    bool staleBackup;  // left by a killed run
     bool cancel;
     std::string expected;
   } cases[] = {
-      {243, false, false, "remote"}, {259, false, false, "remote"}, {259, true, false, "remote"},
-      {259, true, true, "local"},    {260, false, false, "<missing>"},
+      {243, Local::Missing, false, false, "remote"}, {259, Local::Missing, false, false, "remote"},
+      {259, Local::Older, false, false, "remote"},   {259, Local::Older, false, true, "local"},
+      {259, Local::Same, true, false, "local"},      {260, Local::Missing, false, false, "<missing>"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.length) + (c.localPresent ? " present" : " missing") + (c.cancel ? " cancel" : ""));
+    SCOPED_TRACE(std::to_string(c.length) + " " + std::to_string(static_cast<int>(c.local)) +
+                 (c.staleBackup ? " stale" : "") + (c.cancel ? " cancel" : ""));
     TempFolder remote, base;
     // A deeper local root keeps the remote paths short.
     const std::wstring local = base / std::wstring(40, L'p');
     const std::wstring name = L"a.ies";
-    const size_t fixed = local.size() + 3 + name.size();  // local + "\\" + "\\" + folder + "\\" + name
+    const size_t fixed = local.size() + 3 + name.size();  // local, three backslashes, folder, name
     ASSERT_LT(fixed, c.length);
     const std::wstring relative = L"\\" + std::wstring(c.length - fixed, L'f') + L"\\" + name;
     const std::wstring destination = local + L"\\" + relative;
     ASSERT_EQ(destination.size(), c.length);
     WriteFileAt(remote.Path() + relative, "remote", 0);
-    if (c.localPresent) WriteFileAt(destination, "local", -10);
+    if (c.local != Local::Missing) WriteFileAt(destination, "local", c.local == Local::Older ? -10 : 0);
+    if (c.staleBackup) WriteFileAt(destination + L".shelfmateBackup", "stale", -99);
 
     SyncJob job;
     RecordingProgress progress;
@@ -143,7 +148,8 @@ TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
     job.Run(remote.Path(), local, false);
     EXPECT_EQ(ReadTestFile(destination), c.expected);
     const Lines messages = progress.Messages();
-    const std::wstring line = (c.length < 260 ? L"Copied: " : L"Not Copied: ") + relative;
+    const bool copied = c.length < 260 && c.local != Local::Same;
+    const std::wstring line = (copied ? L"Copied: " : L"Not Copied: ") + relative;
     EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end());
     if (c.cancel)
       EXPECT_NE(std::find(messages.begin(), messages.end(), L"Restored: " + destination), messages.end());
