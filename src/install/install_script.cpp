@@ -21,7 +21,7 @@ std::wstring WithBackslash(const std::wstring& folder) {
 // Whether the older file at the target may be deleted to make room for the
 // source: not when it is the source itself, reached by another spelling (a
 // doubled backslash, the current folder, another case), and not when the two
-// cannot be compared.
+// cannot be compared (a missing target has nothing to give way).
 bool TargetMayGiveWay(const std::wstring& source, const std::wstring& target) {
   platform::FileIdentity sourceFile, targetFile;
   if (!platform::IdentifyFile(target, targetFile) || !platform::IdentifyFile(source, sourceFile)) return false;
@@ -45,7 +45,7 @@ void Install(const std::wstring& operand, const InstallTargets& targets) {
   const std::wstring target = folder + ToLowerAscii(FileName(source));
   // A source that already lies at its target must not be deleted as the
   // older copy; it only takes its lower-case name.
-  if (PathExists(target) && TargetMayGiveWay(source, target)) platform::DeleteOneFile(target);
+  if (TargetMayGiveWay(source, target)) platform::DeleteOneFile(target);
   // A failed move leaves the source where it was; the next line follows.
   (void)platform::MoveNoReplace(source, target);
 }
