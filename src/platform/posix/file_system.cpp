@@ -42,10 +42,13 @@ class Descriptor {
   int fd;
 };
 
-// The native path of a program path; a path Windows would refuse for its
-// length gives the empty path, which every call refuses too.
+// A path Windows refuses for its length.
+bool PastThePathLimit(const std::wstring& path) { return path.size() >= kShortPathLimit && !IsLongForm(path); }
+
+// The native path of a program path; a path past the limit gives the empty
+// path, which every call refuses too.
 std::string NativePath(const std::wstring& path) {
-  if (path.size() >= kShortPathLimit && !IsLongForm(path)) return std::string();
+  if (PastThePathLimit(path)) return std::string();
   return posix::NativePath(path);
 }
 
@@ -148,7 +151,7 @@ struct FolderSearch::State {
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
   NoteTreeCalls(folderAndPattern);
   if (ShouldFail(Call::FolderSearch)) return;
-  if (folderAndPattern.size() >= kShortPathLimit && !IsLongForm(folderAndPattern)) return;
+  if (PastThePathLimit(folderAndPattern)) return;
   const size_t cut = folderAndPattern.rfind(L'\\');
   const std::wstring folder = cut == std::wstring::npos ? L"" : folderAndPattern.substr(0, cut + 1);
   const std::wstring pattern = cut == std::wstring::npos ? folderAndPattern : folderAndPattern.substr(cut + 1);
