@@ -1,5 +1,6 @@
 // The test machine under Wine: the prefix's real application-data folder and
-// registry (32-bit view), restored when the machine goes out of scope.
+// registry (the view this build reads: the 32-bit one for the shipped program),
+// restored when the machine goes out of scope.
 #include "discovery/test_machine.h"
 
 #include <windows.h>
@@ -24,7 +25,7 @@ HKEY BaseOf(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKE
 
 std::optional<std::wstring> ReadValue(RegistryRoot root, const std::wstring& subkey, const std::wstring& name) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(BaseOf(root), subkey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(BaseOf(root), subkey.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
     return std::nullopt;
   win32::UniqueRegistryKey key(opened);
   wchar_t buffer[4096] = {};
@@ -78,7 +79,7 @@ TestMachine::~TestMachine() {
   for (auto it = state->changedValues.rbegin(); it != state->changedValues.rend(); ++it) {
     const auto& [root, subkey, name, before] = *it;
     HKEY opened = nullptr;
-    if (::RegOpenKeyExW(BaseOf(root), subkey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &opened) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(BaseOf(root), subkey.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS)
       continue;
     win32::UniqueRegistryKey key(opened);
     if (before)
@@ -111,7 +112,7 @@ void TestMachine::SetRegistryString(RegistryRoot root, const std::wstring& subke
     path = subkey.substr(0, end);
     HKEY opened = nullptr;
     DWORD disposition = 0;
-    if (::RegCreateKeyExW(BaseOf(root), path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr,
+    if (::RegCreateKeyExW(BaseOf(root), path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                           &opened, &disposition) != ERROR_SUCCESS)
       throw std::runtime_error("cannot create a registry key");
     key.Reset(opened);
