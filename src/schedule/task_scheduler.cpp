@@ -165,10 +165,19 @@ bool TaskExistsLegacy(const std::wstring& name) {
   return SUCCEEDED(session.Scheduler()->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(workItem.Put())));
 }
 
+// The scheduler service reads a work item's file each time it changes and
+// holds it meanwhile without delete sharing, as a virus scanner may; a delete
+// that meets such a reader is tried again for up to three seconds.
 bool DeleteTaskLegacy(const std::wstring& name) {
   const WorkItemSession session;
   if (!session.Scheduler()) return false;
-  return SUCCEEDED(session.Scheduler()->Delete(name.c_str()));
+  constexpr int kAttempts = 30;
+  constexpr DWORD kPauseMs = 100;
+  for (int attempt = 1;; ++attempt) {
+    const HRESULT result = session.Scheduler()->Delete(name.c_str());
+    if (result != HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) || attempt == kAttempts) return SUCCEEDED(result);
+    ::Sleep(kPauseMs);
+  }
 }
 
 bool CreateTaskLegacy(const ScheduledTaskSpec& task) {

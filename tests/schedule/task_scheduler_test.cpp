@@ -112,6 +112,46 @@ struct WorkItemView {
   bool triggerRead = false;
 };
 
+std::wstring WorkItemFile(const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH);
+  EXPECT_TRUE(length > 0 && length < MAX_PATH);
+  return std::wstring(folder) + L"\\Tasks\\" + name + L".job";
+}
+
+// Holds a file open for reading, sharing it for reading only, and lets it go
+// from another thread after a pause.
+class FileHeldForAWhile {
+ public:
+  FileHeldForAWhile(const std::wstring& path, DWORD pauseMs)
+      : file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)),
+        pause(pauseMs) {
+    if (!file) return;
+    thread.Reset(::CreateThread(nullptr, 0, &LetGoAfterThePause, this, 0, nullptr));
+    held = thread.Valid();
+  }
+  ~FileHeldForAWhile() {
+    if (thread) ::WaitForSingleObject(thread.Get(), INFINITE);
+  }
+  FileHeldForAWhile(const FileHeldForAWhile&) = delete;
+  FileHeldForAWhile& operator=(const FileHeldForAWhile&) = delete;
+
+  bool Held() const { return held; }
+
+ private:
+  static DWORD WINAPI LetGoAfterThePause(void* self) {
+    auto* held = static_cast<FileHeldForAWhile*>(self);
+    ::Sleep(held->pause);
+    held->file.Reset();
+    return 0;
+  }
+
+  win32::UniqueFileHandle file;
+  DWORD pause;
+  win32::UniqueHandle thread;
+  bool held = false;
+};
+
 WorkItemView ReadWorkItem(const std::wstring& name) {
   WorkItemView view;
   win32::ComPtr<ITaskScheduler> scheduler;
@@ -293,7 +333,13 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
   EXPECT_TRUE(CreateTask(legacy, task));
   EXPECT_EQ(ReadWorkItem(task.name).triggerCount, 1);
 
-  EXPECT_TRUE(DeleteTask(legacy, task.name));
+  {
+    // The scheduler service reads the file after each change, sharing it for
+    // reading only; the delete outlasts such a reader.
+    const FileHeldForAWhile reader(WorkItemFile(task.name), 300);
+    ASSERT_TRUE(reader.Held());
+    EXPECT_TRUE(DeleteTask(legacy, task.name));
+  }
   ExpectStillSingleThreaded("deleting");
   EXPECT_FALSE(TaskExists(legacy, task.name));
   EXPECT_FALSE(DeleteTask(legacy, task.name));
