@@ -43,6 +43,10 @@ LRESULT OnDestroy(HWND window, MainWindowState& state) {
 }
 
 LRESULT OnClose(HWND window, MainWindowState& state) {
+  // A dialog or message box of the window is open and has disabled it. Task
+  // Manager's "End task" asks even so; destroying the window now would leave
+  // the dialog's caller with a window state that is gone.
+  if (!::IsWindowEnabled(window)) return 0;
   if (!state.syncRunning) return ::DefWindowProcW(window, WM_CLOSE, 0, 0);
   bool showWarning = false;
   if (GetShowCloseWarning(showWarning) && showWarning) ShowCloseWarning(window);

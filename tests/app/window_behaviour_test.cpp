@@ -1,6 +1,8 @@
 // The main window's behaviour as a user meets it: minimise and restore from the
 // tray, closing during a sync, the close warning, the version question, Settings
 // during a sync, and the About box.
+#include <cwchar>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -190,6 +192,36 @@ TEST_F(WindowBehaviourTest, SettingsDuringASyncRewriteTheHeaderButNotTheRunningJ
 
   ResumeAndFinish(state);
   for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(ReadTestFile(local / names[i]), "remote " + std::to_string(i));
+}
+
+TEST_F(WindowBehaviourTest, CloseArrivingWhileADialogIsOpenLeavesTheWindowOpen) {
+  MakeVersionsInStep();
+  MainWindowState& state = OpenWindow();
+  const struct {
+    const wchar_t* caption;
+    int dismiss;
+    std::function<void()> open;
+  } dialogs[] = {
+      {L"Settings", IDCANCEL, [&] { ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_SETTINGS, 0), 0); }},
+      {L"About Shelfmate", IDOK, [&] { ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0); }},
+      {L"Version Files Already in Sync", IDCANCEL, [&] { Click(state, state.syncButton); }},
+  };
+  for (const auto& d : dialogs) {
+    SCOPED_TRACE(testing::Message() << std::string(d.caption, d.caption + std::wcslen(d.caption)));
+    DialogActor actor([&] {
+      HWND dialog = WaitForDialog(d.caption);
+      if (!dialog) return false;
+      ::PostMessageW(window, WM_CLOSE, 0, 0);  // as Task Manager's "End task" does
+      PressButton(dialog, d.dismiss);
+      return true;
+    });
+    d.open();
+    EXPECT_TRUE(actor.Succeeded());
+    ASSERT_TRUE(::IsWindow(window));
+  }
+  EXPECT_FALSE(state.syncRunning);
+  ::SendMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(window));
 }
 
 TEST_F(WindowBehaviourTest, MissingFoldersAreReportedAndNothingStarts) {

@@ -1,37 +1,88 @@
-// Drives Shelfmate for the README's run command, as a user would: starts the
-// program, presses Sync, answers "Copy only Newer Files" if asked, waits for
-// the run to end, then signals that the window can be pictured and closes the
-// program when told to. It runs on the same desktop as the program it starts.
-//   shelfmate_driver Shelfmate.exe ready-file done-file
-// With "/silent" it runs "Shelfmate.exe /silent" to its end instead, acting
-// as the Windows tray does when the final balloon has been shown, and exits
-// with the program's exit code:
+// Drives Shelfmate for the README's run command, as a user would, and checks
+// every step it waits for: when one does not come within its (generous) time,
+// it says which on standard error and exits with 1.
+//
+//   shelfmate_driver Shelfmate.exe signal-folder
+// starts the program and presses Sync; answers "Force Copy of All Files" when
+// asked, so that every file is copied again; pauses the run once the log shows
+// about a third of the files copied; then creates "sync.ready" in signal-folder, with the window's
+// place in "sync.geometry", and waits for "sync.done" while the window is
+// pictured. It resumes the run, waits for its end, writes the log to
+// "log.txt", checks that it holds the end of a completed sync, opens the
+// Settings dialog and does the same with "settings.*", then closes the program.
+// A run that ends before it can be paused is pictured at its end.
+//
 //   shelfmate_driver /silent Shelfmate.exe
+// runs "Shelfmate.exe /silent" to its end instead, acting as the Windows tray
+// does when the final balloon has been shown, and exits with the program's
+// exit code.
 #include <windows.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 
 #include "child_button.h"
+#include "resource.h"
 #include "tray_stand_in.h"
 
 namespace {
 
-HWND WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD milliseconds) {
-  for (DWORD waited = 0; waited < milliseconds; waited += 100) {
-    if (HWND window = ::FindWindowW(windowClass, title)) return window;
-    ::Sleep(100);
-  }
-  return nullptr;
-}
-
 using driver::Button;
 
-bool Exists(const wchar_t* path) { return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+constexpr DWORD kPoll = 50;
 
-void Touch(const wchar_t* path) {
-  HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+template <class Condition>
+bool WaitFor(DWORD milliseconds, Condition condition) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (::GetTickCount() - start > milliseconds) return false;
+    ::Sleep(kPoll);
+  }
+}
+
+int Fail(const char* reason) {
+  std::fprintf(stderr, "shelfmate_driver: %s\n", reason);
+  return 1;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WriteFileText(const std::wstring& path, const std::string& text) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  ::CloseHandle(file);
+  return ok;
+}
+
+// The text with every line ending as a line feed: a rich edit may end its
+// lines with a carriage return alone.
+std::wstring WithLineFeeds(const std::wstring& text) {
+  std::wstring result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'\r') {
+      result += text[i];
+    } else {
+      result += L'\n';
+      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    }
+  }
+  return result;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string result(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
+                        nullptr);
+  return result;
 }
 
 // Starts the program with its arguments; the caller closes the process handle.
@@ -46,44 +97,171 @@ bool Start(const wchar_t* exe, const wchar_t* arguments, PROCESS_INFORMATION& pr
   return true;
 }
 
-int Picture(const wchar_t* exe, const wchar_t* readyFile, const wchar_t* doneFile) {
-  PROCESS_INFORMATION process{};
-  if (!Start(exe, L"", process)) return 2;
-  int result = 0;
-  HWND window = WaitForWindow(L"ShelfmateControl", L"Shelfmate", 30000);
-  HWND sync = window ? Button(window, L"Sync") : nullptr;
-  if (sync) {
-    ::Sleep(500);
-    // What the window receives when the button is clicked.
-    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(sync));
-    // The version files agree after the silent run, so the window asks first.
-    if (HWND question = WaitForWindow(nullptr, L"Version Files Already in Sync", 10000)) {
-      ::Sleep(300);
-      ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED), 0);
-    }
-    // The run is over when the buttons read "Sync" and "Close" again.
-    ::Sleep(1000);
-    for (int i = 0; i < 600 && !(Button(window, L"Close") && Button(window, L"Sync")); ++i) ::Sleep(100);
-    ::Sleep(1000);
-  } else {
-    result = 3;
+// The shown top-level window of the process with this caption, or null.
+HWND ShownWindowOf(DWORD processId, const wchar_t* caption) {
+  struct Search {
+    DWORD processId;
+    const wchar_t* caption;
+    HWND found;
+  } search{processId, caption, nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        wchar_t text[128] = {};
+        ::GetWindowTextW(window, text, 128);
+        if (owner != s->processId || !::IsWindowVisible(window) || std::wcscmp(text, s->caption) != 0) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND ChildOfClass(HWND window, const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    HWND found;
+  } search{className, nullptr};
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        wchar_t name[64] = {};
+        ::GetClassNameW(child, name, 64);
+        if (::lstrcmpiW(name, s->className) != 0) return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A control's text, read through the message the control answers, since
+// GetWindowText does not ask a window of another process.
+std::wstring ControlText(HWND control) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, 5000, &copied))
+    return {};
+  text.resize(copied);
+  return WithLineFeeds(text);
+}
+
+void Click(HWND window, HWND button) {
+  // What the window receives when the button is clicked.
+  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+// Signals that the window can be pictured, with its place on the screen, and
+// waits until the picture has been taken.
+bool Picture(HWND window, const std::wstring& signals, const wchar_t* name) {
+  RECT place{};
+  ::GetWindowRect(window, &place);
+  char geometry[64];
+  std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", place.right - place.left, place.bottom - place.top,
+                place.left, place.top);
+  const std::wstring base = signals + L"\\" + name;
+  if (!WriteFileText(base + L".geometry", geometry) || !WriteFileText(base + L".ready", "")) return false;
+  return WaitFor(120000, [&] { return Exists(base + L".done"); });
+}
+
+size_t CopiedLines(const std::wstring& log) {
+  size_t count = 0;
+  for (size_t at = log.find(L"\nCopied: "); at != std::wstring::npos; at = log.find(L"\nCopied: ", at + 1)) ++count;
+  return count;
+}
+
+// Where the run is paused for its picture: about a third of the sample.
+constexpr size_t kCopiedBeforePause = 110;
+
+bool Idle(HWND window) { return Button(window, L"Sync") && Button(window, L"Close"); }
+
+int DriveWindow(HWND window, DWORD processId, const std::wstring& signals) {
+  HWND log = ChildOfClass(window, L"RICHEDIT50W");
+  if (!log) return Fail("the window has no log view");
+  if (!WaitFor(30000, [&] { return Idle(window); })) return Fail("the window never showed its Sync button");
+  const std::wstring header = ControlText(log);
+  // A size that shows more of the log than the first one.
+  ::SetWindowPos(window, nullptr, 0, 0, 560, 340, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::Sleep(500);
+  Click(window, Button(window, L"Sync"));
+
+  // The version files agree after the silent run, so the window asks first.
+  HWND question = nullptr;
+  if (!WaitFor(60000, [&] {
+        question = ShownWindowOf(processId, L"Version Files Already in Sync");
+        return question || Button(window, L"Pause") || Button(window, L"Resume");
+      }))
+    return Fail("pressing Sync neither started a sync nor asked about the version files");
+  if (question) {
+    ::Sleep(300);
+    Click(question, ::GetDlgItem(question, IDC_FORCE_COPY_ALL));
   }
-  Touch(readyFile);
-  for (int i = 0; i < 600 && !Exists(doneFile); ++i) ::Sleep(100);
+  if (!WaitFor(60000, [&] { return CopiedLines(ControlText(log)) > 0 || Idle(window); }))
+    return Fail("the sync never reached the log: no file was reported copied");
+  // Part way through, where the sample allows it.
+  WaitFor(10000, [&] { return CopiedLines(ControlText(log)) >= kCopiedBeforePause || Idle(window); });
+  if (HWND pause = Button(window, L"Pause")) Click(window, pause);
+  if (!WaitFor(30000, [&] { return Button(window, L"Resume") || Idle(window); }))
+    return Fail("the run neither paused nor ended");
+  const bool paused = Button(window, L"Resume") != nullptr;
+  ::Sleep(700);  // the bar and the held-back log lines are painted
+  if (!Picture(window, signals, L"sync")) return Fail("the picture of the sync was not taken");
+  if (paused) Click(window, Button(window, L"Resume"));
+  if (!WaitFor(300000, [&] { return Idle(window); }))
+    return Fail("the sync did not end: the buttons never read Sync and Close again");
+
+  const std::wstring text = ControlText(log);
+  if (!WriteFileText(signals + L"\\log.txt", Utf8(text))) return Fail("the log could not be written");
+  if (text.size() <= header.size() || text.compare(0, header.size(), header) != 0)
+    return Fail("the log does not begin with its header and grow past it");
+  if (text.find(L" - Sync Complete - ") == std::wstring::npos || text.find(L" - Sync Cancelled - ") != std::wstring::npos)
+    return Fail("the log does not show a completed sync");
+
+  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_SETTINGS, 0), 0);
+  HWND settings = nullptr;
+  if (!WaitFor(30000, [&] { return (settings = ShownWindowOf(processId, L"Settings")) != nullptr; }))
+    return Fail("the Settings dialog did not open");
+  ::Sleep(500);
+  if (!Picture(settings, signals, L"settings")) return Fail("the picture of the Settings dialog was not taken");
+  Click(settings, ::GetDlgItem(settings, IDCANCEL));
+  if (!WaitFor(30000, [&] { return !::IsWindow(settings); })) return Fail("the Settings dialog did not close");
+  return 0;
+}
+
+int Drive(const wchar_t* exe, const std::wstring& signals) {
+  PROCESS_INFORMATION process{};
+  if (!Start(exe, L"", process)) return Fail("Shelfmate.exe could not be started");
+  HWND window = nullptr;
+  int result = 0;
+  if (WaitFor(60000, [&] { return (window = ShownWindowOf(process.dwProcessId, L"Shelfmate")) != nullptr; }))
+    result = DriveWindow(window, process.dwProcessId, signals);
+  else
+    result = Fail("the Shelfmate window did not appear");
   if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
-  if (::WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
+  if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.hProcess, 1);
+    if (result == 0) result = Fail("Shelfmate did not end when its window was closed");
+  }
   ::CloseHandle(process.hProcess);
   return result;
 }
 
 int RunSilent(const wchar_t* exe) {
   PROCESS_INFORMATION process{};
-  if (!Start(exe, L" /silent", process)) return 2;
+  if (!Start(exe, L" /silent", process)) return Fail("Shelfmate.exe could not be started");
   DWORD code = 3;
-  if (driver::WaitReportingTimeOuts(process.hProcess, process.dwProcessId, 280000))
+  if (driver::WaitReportingTimeOuts(process.hProcess, process.dwProcessId, 280000)) {
     ::GetExitCodeProcess(process.hProcess, &code);
-  else
+  } else {
     ::TerminateProcess(process.hProcess, 3);
+    Fail("\"Shelfmate.exe /silent\" did not end within 280 s");
+  }
   ::CloseHandle(process.hProcess);
   return static_cast<int>(code);
 }
@@ -92,6 +270,9 @@ int RunSilent(const wchar_t* exe) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && std::wcscmp(argv[1], L"/silent") == 0) return RunSilent(argv[2]);
-  if (argc != 4) return 1;
-  return Picture(argv[1], argv[2], argv[3]);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: shelfmate_driver Shelfmate.exe signal-folder | /silent Shelfmate.exe\n");
+    return 2;
+  }
+  return Drive(argv[1], argv[2]);
 }
