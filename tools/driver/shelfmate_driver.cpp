@@ -97,44 +97,49 @@ bool Start(const wchar_t* exe, const wchar_t* arguments, PROCESS_INFORMATION& pr
   return true;
 }
 
+struct ShownWindowSearch {
+  DWORD processId;
+  const wchar_t* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchShownWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ShownWindowSearch*>(data);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  wchar_t text[128] = {};
+  ::GetWindowTextW(window, text, 128);
+  if (owner != search->processId || !::IsWindowVisible(window) || std::wcscmp(text, search->caption) != 0)
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 // The shown top-level window of the process with this caption, or null.
 HWND ShownWindowOf(DWORD processId, const wchar_t* caption) {
-  struct Search {
-    DWORD processId;
-    const wchar_t* caption;
-    HWND found;
-  } search{processId, caption, nullptr};
-  ::EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        wchar_t text[128] = {};
-        ::GetWindowTextW(window, text, 128);
-        if (owner != s->processId || !::IsWindowVisible(window) || std::wcscmp(text, s->caption) != 0) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ShownWindowSearch search{processId, caption, nullptr};
+  ::EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
+struct ClassSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND child, LPARAM data) {
+  auto* search = reinterpret_cast<ClassSearch*>(data);
+  wchar_t name[64] = {};
+  ::GetClassNameW(child, name, 64);
+  if (::lstrcmpiW(name, search->className) != 0) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+// The first child of the window of this class, in any letter case, or null.
 HWND ChildOfClass(HWND window, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  ::EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        wchar_t name[64] = {};
-        ::GetClassNameW(child, name, 64);
-        if (::lstrcmpiW(name, s->className) != 0) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ClassSearch search{className, nullptr};
+  ::EnumChildWindows(window, MatchClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
