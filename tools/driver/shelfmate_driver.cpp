@@ -29,6 +29,7 @@
 namespace {
 
 using driver::Button;
+using driver::ChildOfClass;
 
 constexpr DWORD kPoll = 50;
 
@@ -122,27 +123,6 @@ HWND ShownWindowOf(DWORD processId, const wchar_t* caption) {
   return search.found;
 }
 
-struct ClassSearch {
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND child, LPARAM data) {
-  auto* search = reinterpret_cast<ClassSearch*>(data);
-  wchar_t name[64] = {};
-  ::GetClassNameW(child, name, 64);
-  if (::lstrcmpiW(name, search->className) != 0) return TRUE;
-  search->found = child;
-  return FALSE;
-}
-
-// The first child of the window of this class, in any letter case, or null.
-HWND ChildOfClass(HWND window, const wchar_t* className) {
-  ClassSearch search{className, nullptr};
-  ::EnumChildWindows(window, MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // A control's text, read through the message the control answers, since
 // GetWindowText does not ask a window of another process.
 std::wstring ControlText(HWND control) {
@@ -168,8 +148,9 @@ bool Picture(HWND window, const std::wstring& signals, const wchar_t* name) {
   RECT place{};
   ::GetWindowRect(window, &place);
   char geometry[64];
-  std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", place.right - place.left, place.bottom - place.top,
-                place.left, place.top);
+  // A window partly off the screen is pictured from the screen's edge.
+  const LONG left = place.left < 0 ? 0 : place.left, top = place.top < 0 ? 0 : place.top;
+  std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", place.right - left, place.bottom - top, left, top);
   const std::wstring base = signals + L"\\" + name;
   if (!WriteFileText(base + L".geometry", geometry) || !WriteFileText(base + L".ready", "")) return false;
   return WaitFor(120000, [&] { return Exists(base + L".done"); });
@@ -206,8 +187,11 @@ int DriveWindow(HWND window, DWORD processId, const std::wstring& signals) {
   if (question) {
     ::Sleep(300);
     Click(question, ::GetDlgItem(question, IDC_FORCE_COPY_ALL));
+    // Until it has gone, the buttons still read Sync and Close.
+    if (!WaitFor(30000, [&] { return !::IsWindow(question); })) return Fail("the version question did not close");
   }
-  if (!WaitFor(60000, [&] { return CopiedLines(ControlText(log)) > 0 || Idle(window); }))
+  // Every file of the sample is copied, so a started run logs copies.
+  if (!WaitFor(60000, [&] { return CopiedLines(ControlText(log)) > 0; }))
     return Fail("the sync never reached the log: no file was reported copied");
   // Part way through, where the sample allows it.
   WaitFor(10000, [&] { return CopiedLines(ControlText(log)) >= kCopiedBeforePause || Idle(window); });
@@ -215,6 +199,7 @@ int DriveWindow(HWND window, DWORD processId, const std::wstring& signals) {
   if (!WaitFor(30000, [&] { return Button(window, L"Resume") || Idle(window); }))
     return Fail("the run neither paused nor ended");
   const bool paused = Button(window, L"Resume") != nullptr;
+  if (!paused) std::fprintf(stderr, "shelfmate_driver: the run ended before it could be paused; pictured at its end\n");
   ::Sleep(700);  // the bar and the held-back log lines are painted
   if (!Picture(window, signals, L"sync")) return Fail("the picture of the sync was not taken");
   if (paused) Click(window, Button(window, L"Resume"));
@@ -244,10 +229,15 @@ int Drive(const wchar_t* exe, const std::wstring& signals) {
   if (!Start(exe, L"", process)) return Fail("Shelfmate.exe could not be started");
   HWND window = nullptr;
   int result = 0;
-  if (WaitFor(60000, [&] { return (window = ShownWindowOf(process.dwProcessId, L"Shelfmate")) != nullptr; }))
+  if (WaitFor(60000, [&] {
+        window = driver::MainWindowOf(process.dwProcessId);
+        return window && ::IsWindowVisible(window);
+      }))
     result = DriveWindow(window, process.dwProcessId, signals);
   else
     result = Fail("the Shelfmate window did not appear");
+  // After a failure a dialog may still be open, which keeps the window from closing.
+  if (result != 0) ::TerminateProcess(process.hProcess, 1);
   if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
   if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
     ::TerminateProcess(process.hProcess, 1);
