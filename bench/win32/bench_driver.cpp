@@ -19,7 +19,7 @@
 #include <random>
 #include <string>
 
-#include "child_button.h"
+#include "window_search.h"
 #include "tray_stand_in.h"
 #include "platform/win32/unique_resource.h"
 

@@ -22,14 +22,18 @@
 #include <cwchar>
 #include <string>
 
-#include "child_button.h"
+#include "window_search.h"
 #include "resource.h"
+#include "platform/win32/unique_resource.h"
 #include "tray_stand_in.h"
 
 namespace {
 
 using driver::Button;
 using driver::ChildOfClass;
+using driver::ShownWindowOf;
+using win32::UniqueFileHandle;
+using win32::UniqueHandle;
 
 constexpr DWORD kPoll = 50;
 
@@ -51,13 +55,12 @@ int Fail(const char* reason) {
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool WriteFileText(const std::wstring& path, const std::string& text) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                  written == text.size();
-  ::CloseHandle(file);
-  return ok;
+  return ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
 }
 
 // The text with every line ending as a line feed: a rich edit may end its
@@ -86,41 +89,23 @@ std::string Utf8(const std::wstring& text) {
   return result;
 }
 
-// Starts the program with its arguments; the caller closes the process handle.
-bool Start(const wchar_t* exe, const wchar_t* arguments, PROCESS_INFORMATION& process) {
+struct Process {
+  UniqueHandle handle;
+  DWORD id = 0;
+};
+
+// Starts the program with its arguments.
+bool Start(const wchar_t* exe, const wchar_t* arguments, Process& process) {
   std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"" + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
     return false;
-  ::CloseHandle(process.hThread);
+  UniqueHandle thread(info.hThread);
+  process.handle.Reset(info.hProcess);
+  process.id = info.dwProcessId;
   return true;
-}
-
-struct ShownWindowSearch {
-  DWORD processId;
-  const wchar_t* caption;
-  HWND found;
-};
-
-BOOL CALLBACK MatchShownWindow(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<ShownWindowSearch*>(data);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  wchar_t text[128] = {};
-  ::GetWindowTextW(window, text, 128);
-  if (owner != search->processId || !::IsWindowVisible(window) || std::wcscmp(text, search->caption) != 0)
-    return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// The shown top-level window of the process with this caption, or null.
-HWND ShownWindowOf(DWORD processId, const wchar_t* caption) {
-  ShownWindowSearch search{processId, caption, nullptr};
-  ::EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 // A control's text, read through the message the control answers, since
@@ -225,39 +210,37 @@ int DriveWindow(HWND window, DWORD processId, const std::wstring& signals) {
 }
 
 int Drive(const wchar_t* exe, const std::wstring& signals) {
-  PROCESS_INFORMATION process{};
+  Process process;
   if (!Start(exe, L"", process)) return Fail("Shelfmate.exe could not be started");
   HWND window = nullptr;
   int result = 0;
   if (WaitFor(60000, [&] {
-        window = driver::MainWindowOf(process.dwProcessId);
+        window = driver::MainWindowOf(process.id);
         return window && ::IsWindowVisible(window);
       }))
-    result = DriveWindow(window, process.dwProcessId, signals);
+    result = DriveWindow(window, process.id, signals);
   else
     result = Fail("the Shelfmate window did not appear");
   // After a failure a dialog may still be open, which keeps the window from closing.
-  if (result != 0) ::TerminateProcess(process.hProcess, 1);
+  if (result != 0) ::TerminateProcess(process.handle.Get(), 1);
   if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
-  if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(process.hProcess, 1);
+  if (::WaitForSingleObject(process.handle.Get(), 30000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.handle.Get(), 1);
     if (result == 0) result = Fail("Shelfmate did not end when its window was closed");
   }
-  ::CloseHandle(process.hProcess);
   return result;
 }
 
 int RunSilent(const wchar_t* exe) {
-  PROCESS_INFORMATION process{};
+  Process process;
   if (!Start(exe, L" /silent", process)) return Fail("Shelfmate.exe could not be started");
   DWORD code = 3;
-  if (driver::WaitReportingTimeOuts(process.hProcess, process.dwProcessId, 280000)) {
-    ::GetExitCodeProcess(process.hProcess, &code);
+  if (driver::WaitReportingTimeOuts(process.handle.Get(), process.id, 280000)) {
+    ::GetExitCodeProcess(process.handle.Get(), &code);
   } else {
-    ::TerminateProcess(process.hProcess, 3);
+    ::TerminateProcess(process.handle.Get(), 3);
     Fail("\"Shelfmate.exe /silent\" did not end within 280 s");
   }
-  ::CloseHandle(process.hProcess);
   return static_cast<int>(code);
 }
 

@@ -7,37 +7,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cwchar>
+#include "window_search.h"
 
 namespace driver {
 
 // The main window's tray callback message and its icon's id.
 inline constexpr UINT kTrayNotify = 2341;
 inline constexpr UINT kTrayIconId = 1;
-
-struct MainWindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-inline BOOL CALLBACK MatchMainWindow(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<MainWindowSearch*>(data);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  wchar_t className[64] = {};
-  if (owner != search->processId || !::GetClassNameW(window, className, 64) ||
-      std::wcscmp(className, L"ShelfmateControl") != 0)
-    return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// The process's main window, shown or hidden, or null while it has none.
-inline HWND MainWindowOf(DWORD processId) {
-  MainWindowSearch search{processId, nullptr};
-  ::EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 // What the tray sends when the window's balloon has timed out. Before a run
 // has ended it changes nothing.
