@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/progress_text.h"
+#include "app/tray_record.h"
 #include "app/window_messages.h"
 #include "platform/win32/unique_resource.h"
 #include "resource.h"
@@ -17,22 +18,28 @@ constexpr UINT kTrayIconId = 1;
 
 bool IsCompleteRecord(DWORD recordSize) { return recordSize >= sizeof(NOTIFYICONDATAW); }
 
+ShellVersion ReportedShellVersion() {
+  ShellVersion reported;
+  win32::UniqueModule shell(::LoadLibraryW(L"Shell32.dll"));
+  if (!shell) return reported;
+  using GetVersion = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+  auto getVersion =
+      reinterpret_cast<GetVersion>(reinterpret_cast<void*>(::GetProcAddress(shell.Get(), "DllGetVersion")));
+  if (!getVersion) return reported;
+  DLLVERSIONINFO version{};
+  version.cbSize = sizeof version;
+  if (FAILED(getVersion(&version))) return reported;
+  reported.major = version.dwMajorVersion;
+  reported.minor = version.dwMinorVersion;
+  reported.build = version.dwBuildNumber;
+  return reported;
+}
+
 }  // namespace
 
 DWORD ChooseTrayIconSize() {
-  DWORD value = 0;
-  win32::UniqueModule shell(::LoadLibraryW(L"Shell32.dll"));
-  if (shell) {
-    using GetVersion = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
-    auto getVersion = reinterpret_cast<GetVersion>(
-        reinterpret_cast<void*>(::GetProcAddress(shell.Get(), "DllGetVersion")));
-    if (getVersion) {
-      DLLVERSIONINFO version{};
-      version.cbSize = sizeof version;
-      if (SUCCEEDED(getVersion(&version))) value = version.dwMajorVersion * 65536 + version.dwMinorVersion;
-    }
-  }
-  return value > 6 ? static_cast<DWORD>(sizeof(NOTIFYICONDATAW)) : static_cast<DWORD>(NOTIFYICONDATAW_V3_SIZE);
+  return TrayRecordFor(ReportedShellVersion()) == TrayRecord::Complete ? static_cast<DWORD>(sizeof(NOTIFYICONDATAW))
+                                                                       : static_cast<DWORD>(NOTIFYICONDATAW_V3_SIZE);
 }
 
 void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDATAW& record) {

@@ -4,8 +4,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-// The record size the shell understands: the complete record when Shell32
-// reports a version above 6 (major x 65536 + minor), else the version-3 size.
+// The record size the shell understands: the complete record on Vista and
+// later, else (Windows XP, or a Shell32 that reports no version) the
+// version-3 size.
 DWORD ChooseTrayIconSize();
 
 // Fills the record (tooltip "Shelfmate", icon 107, no balloon yet) and adds the icon.
