@@ -4,9 +4,12 @@
 #include <windows.h>
 #include <io.h>
 
+#include <atomic>
+#include <cstring>
 #include <string>
 
 #include "platform/path_form.h"
+#include "platform/win32/folder_search_call.h"
 #include "platform/win32/unique_resource.h"
 
 namespace platform {
@@ -26,7 +29,47 @@ FileTime TimeOf(const FILETIME& time) {
   return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// How folder searches are asked for. Windows 7 and later take the basic
+// level, which skips the short names nobody reads, and the large fetch, which
+// asks a share for bigger batches of entries per round trip. Earlier systems
+// refuse both; once the standard level without flags has served instead, the
+// process asks that way only.
+struct SearchWay {
+  std::atomic<FindFirstFileExCall> call{&::FindFirstFileExW};
+  std::atomic<bool> standardOnly{false};
+};
+
+SearchWay& TheSearchWay() {
+  static SearchWay way;
+  return way;
+}
+
+// A missing folder, or one that holds nothing the pattern matches, is an
+// answer, not a refusal of the way the search was asked for.
+bool NothingToFind(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
+
+HANDLE StartSearch(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
+  SearchWay& way = TheSearchWay();
+  const FindFirstFileExCall call = way.call;
+  if (!way.standardOnly) {
+    const HANDLE found = call(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
+    if (found != INVALID_HANDLE_VALUE || NothingToFind(::GetLastError())) return found;
+  }
+  const HANDLE found = call(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
+  if (found != INVALID_HANDLE_VALUE) way.standardOnly = true;
+  return found;
+}
+
 }  // namespace
+
+void UseFindFirstFileEx(FindFirstFileExCall call) {
+  SearchWay& way = TheSearchWay();
+  way.call = call != nullptr ? call : &::FindFirstFileExW;
+  way.standardOnly = false;
+}
 
 bool PathExists(const std::wstring& path) { return ::_waccess(path.c_str(), 0) == 0; }
 
@@ -47,10 +90,7 @@ struct FolderSearch::State {
 };
 
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
-  // The basic level skips the short names nobody reads; the large fetch asks
-  // a share for bigger batches of entries per round trip.
-  state->handle.Reset(::FindFirstFileExW(folderAndPattern.c_str(), FindExInfoBasic, &state->pending,
-                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  state->handle.Reset(StartSearch(folderAndPattern, state->pending));
   state->hasPending = state->handle.Valid();
 }
 
