@@ -66,7 +66,8 @@ void RunSyncCommand(MainWindowState& state) {
   if (!outdated.empty()) {
     LogOutdatedVersionFiles(state, outdated);
     for (const std::wstring& name : outdated)
-      platform::CopyReplacing(state.remotePath + L"\\" + name, state.localPath + L"\\" + name);
+      platform::CopyReplacing(PlatformPath(state.remotePath + L"\\" + name),
+                              PlatformPath(state.localPath + L"\\" + name));
   }
   HandOverSync(state, force);
 }

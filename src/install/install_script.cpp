@@ -18,23 +18,28 @@ std::wstring WithBackslash(const std::wstring& folder) {
   return folder + L'\\';
 }
 
+// A path as the file system compares it: absolute, single-separated, case-blind.
+std::wstring PathKey(const std::wstring& path) { return platform::FileNameKey(platform::LongForm(path)); }
+
 // Whether the older file at the target may be deleted to make room for the
 // source: not when it is the source itself, reached by another spelling (a
 // doubled backslash, the current folder, another case), and not when the two
-// cannot be compared (a missing target has nothing to give way).
+// cannot be compared (a missing target has nothing to give way). Where the
+// file system gives no file IDs, the two paths tell.
 bool TargetMayGiveWay(const std::wstring& source, const std::wstring& target) {
   platform::FileIdentity sourceFile, targetFile;
   if (!platform::IdentifyFile(target, targetFile) || !platform::IdentifyFile(source, sourceFile)) return false;
-  return !(sourceFile == targetFile);
+  if (sourceFile.Known() && targetFile.Known()) return !(sourceFile == targetFile);
+  return PathKey(source) != PathKey(target);
 }
 
 void Install(const std::wstring& operand, const InstallTargets& targets) {
-  std::wstring source = operand;
+  std::wstring source = PlatformPath(operand);
   if (!PathExists(source)) {
-    source = targets.scriptFolder + operand;
+    source = PlatformPath(targets.scriptFolder + operand);
     if (!PathExists(source)) return;
   }
-  const std::wstring folder = DestinationFolderOf(source, targets);
+  const std::wstring folder = PlatformPath(DestinationFolderOf(source, targets));
   // A kind without a place here is skipped rather than put in the current folder.
   if (folder.empty()) return;
   if (!PathExists(folder)) MakeFolderTree(folder);

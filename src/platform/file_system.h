@@ -88,17 +88,27 @@ bool ClearReadOnly(const std::wstring& path);
 // the long form ("\\?\C:\...", "\\?\UNC\server\share\...") has no such limit.
 inline constexpr size_t kShortPathLimit = 260;
 
+// A folder is made in the usual form only below this length, which leaves
+// room for a file name of eight and three characters inside it.
+inline constexpr size_t kFolderPathLimit = kShortPathLimit - 12;
+
 // The long form of a path: made absolute, its doubled backslashes made single
 // (the long form takes every character as it stands), a UNC path under
 // "\\?\UNC\". A path already in the long form is returned as it is.
 std::wstring LongForm(const std::wstring& path);
 
 // What tells one file from another whatever the path it is reached by: on
-// Windows the volume's serial number and the file's index on it.
+// Windows the volume's serial number and the file's 128-bit ID on it, or its
+// 64-bit index where the system offers no more. A file system without file
+// IDs may give 0 for every file: that is no identity.
 struct FileIdentity {
   std::uint64_t volume = 0;
-  std::uint64_t index = 0;
-  bool operator==(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
+  std::uint64_t index = 0;      // the ID's lower half
+  std::uint64_t indexHigh = 0;  // its upper half, 0 for a 64-bit index
+  bool Known() const { return index != 0 || indexHigh != 0; }
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index && indexHigh == other.indexHigh;
+  }
 };
 
 // The identity of an existing file; false when it cannot be opened to ask.

@@ -34,7 +34,7 @@ int ListInto(std::wstring folder, const std::wstring& pattern, Listing& listing,
   int count = 0;
   StringList subfolders;
   {
-    platform::FolderSearch files(folder + pattern);
+    platform::FolderSearch files(ReachablePath(folder + pattern));
     if (!files.Started()) return 0;
     platform::FolderEntry entry;
     while (files.Next(entry)) {
@@ -49,7 +49,7 @@ int ListInto(std::wstring folder, const std::wstring& pattern, Listing& listing,
   if (!recurse) return count;
 
   if (!onePass) {
-    platform::FolderSearch folders(folder + everyName);
+    platform::FolderSearch folders(ReachablePath(folder + everyName));
     if (!folders.Started()) return count;
     platform::FolderEntry entry;
     while (folders.Next(entry))

@@ -2,6 +2,7 @@
 #include "sync/paths.h"
 
 #include "platform/file_system.h"
+#include "platform/path_form.h"
 
 std::wstring ParentFolder(const std::wstring& path) {
   const size_t last = path.rfind(L'\\');
@@ -35,6 +36,13 @@ void SplitAt(const std::wstring& text, char separator, StringList& pieces) {
   SplitAt(text, static_cast<wchar_t>(static_cast<unsigned char>(separator)), pieces);
 }
 
+std::wstring PlatformPath(const std::wstring& path) { return platform::WithSingleBackslashes(path); }
+
+std::wstring ReachablePath(const std::wstring& path, size_t limit) {
+  std::wstring single = PlatformPath(path);
+  return single.size() < limit ? single : platform::LongForm(single);
+}
+
 bool PathExists(const std::wstring& path) { return platform::PathExists(path); }
 
 namespace {
@@ -59,15 +67,13 @@ bool MakeFolderTree(const std::wstring& folder) {
   for (size_t number = 0; number < components.size(); ++number) {
     const std::wstring& component = components[number];
     if (component.empty()) continue;
-    if (!uncRoot.empty())
-      accumulated += (accumulated.back() == L'\\' ? L"" : L"\\") + component;
-    else if (number == 0)
-      accumulated += component + L'\\';  // the drive: "C:" becomes "C:\"
-    else if (number == 1)
-      accumulated += component;  // the backslash is already there
-    else
-      accumulated += L'\\' + component;
-    if (!PathExists(accumulated) && !platform::CreateFolder(accumulated)) return false;
+    if (!accumulated.empty() && accumulated.back() != L'\\') accumulated += L'\\';
+    accumulated += component;
+    // The drive: "C:" becomes "C:\".
+    if (uncRoot.empty() && number == 0) accumulated += L'\\';
+    if (!PathExists(ReachablePath(accumulated)) &&
+        !platform::CreateFolder(ReachablePath(accumulated, platform::kFolderPathLimit)))
+      return false;
   }
   return true;
 }

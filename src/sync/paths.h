@@ -1,11 +1,15 @@
 // Taking backslash paths apart, splitting text, and making folder trees.
 //
 // Paths are wide strings with the backslash as the only separator; nothing
-// here folds case, resolves "." or "..", or collapses doubled backslashes.
+// here folds case or resolves "." or "..". Paths are joined by plain
+// concatenation and shown as joined; only the forms handed to the platform
+// have their doubled backslashes made single.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "platform/file_system.h"
 
 using StringList = std::vector<std::wstring>;
 
@@ -25,10 +29,21 @@ std::wstring TrimChar(const std::wstring& text, wchar_t c);
 void SplitAt(const std::wstring& text, wchar_t separator, StringList& pieces);
 void SplitAt(const std::wstring& text, char separator, StringList& pieces);
 
+// A path as it is handed to the platform: each run of backslashes made one,
+// but for the two that open a UNC name. Windows makes them one itself; Wine
+// takes one right after a share name ("\\server\share\\x") for an invalid name.
+std::wstring PlatformPath(const std::wstring& path);
+
+// The same, in the long form where Windows refuses the usual form for its
+// length: at `limit` characters or more (the limit of a file path, or the
+// shorter one of a folder to be created).
+std::wstring ReachablePath(const std::wstring& path, size_t limit = platform::kShortPathLimit);
+
 // True when a file or folder of exactly this name exists.
 bool PathExists(const std::wstring& path);
 
 // Creates every missing folder of the path, from the drive down, or from the
-// share down for a UNC path ("\\server\share\" is kept whole). False as soon
+// share down for a UNC path ("\\server\share\" is kept whole), in the long
+// form where a folder's path is too long for the usual one. False as soon
 // as one folder cannot be created; the ones made before stay.
 bool MakeFolderTree(const std::wstring& folder);

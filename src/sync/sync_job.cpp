@@ -36,15 +36,11 @@ bool EndsWithCaseBlind(const std::wstring& text, const std::wstring& end) {
   return true;
 }
 
-// A path as the platform calls can take it: past Windows' limit for the usual
-// form, the long form. The run's own files carry a suffix of up to 17
-// characters, which must not cost a library file whose own path fits.
-std::wstring Reachable(const std::wstring& path) {
-  return path.size() < platform::kShortPathLimit ? path : platform::LongForm(path);
-}
-
+// The run's own files carry a suffix of up to 17 characters, which must not
+// cost a library file whose own path fits: their names take the long form
+// past Windows' limit for the usual one.
 std::wstring OwnFilePath(const std::wstring& libraryPath, const std::wstring& suffix) {
-  return Reachable(libraryPath + suffix);
+  return ReachablePath(libraryPath + suffix);
 }
 
 // A local file this run moved out of the way before replacing it.
@@ -99,7 +95,7 @@ class LocalFolder {
   // Whether something of this name was in the folder when it was listed.
   bool Holds(const std::wstring& name) const {
     platform::FileTime ignored;
-    return listed ? Find(name, ignored) : PathExists(Reachable(path + name));
+    return listed ? Find(name, ignored) : PathExists(ReachablePath(path + name));
   }
 
   // Whether the folder holds a file of this name, and its last-write time.
@@ -108,7 +104,7 @@ class LocalFolder {
   bool Find(const std::wstring& name, platform::FileTime& time) const {
     if (!listed) {
       time = 0;
-      const std::wstring file = Reachable(path + name);
+      const std::wstring file = ReachablePath(path + name);
       return platform::LastWriteTime(file, time) || PathExists(file);
     }
     const auto found = files.find(platform::FileNameKey(name));
@@ -121,7 +117,7 @@ class LocalFolder {
   bool List() {
     files.clear();
     backups.clear();
-    platform::FolderSearch search(path + L"*.*");
+    platform::FolderSearch search(ReachablePath(path + L"*.*"));
     platform::FolderEntry entry;
     while (search.Next(entry)) {
       if (entry.isFolder) continue;
@@ -181,9 +177,10 @@ class SyncRun {
   // Both times come from the folder listings: the remote one made before the
   // first file, the local one when the run reached this file's folder. A
   // remote file that has gone since its listing fails to copy and is "Not
-  // Copied", its set-aside file moved back.
+  // Copied", its set-aside file moved back. The destination is kept as
+  // joined, for the log; the platform gets it without doubled backslashes.
   void SyncFile(const std::wstring& relative, platform::FileTime sourceTime) {
-    const std::wstring source = remote + L"\\" + relative;
+    const std::wstring source = PlatformPath(remote + L"\\" + relative);
     const std::wstring destination = local + L"\\" + relative;
     const LocalFolder& folder = ReachFolderOf(destination);
 
@@ -221,11 +218,11 @@ class SyncRun {
     const size_t aside = destinationPresent ? SetAside(destination, folder.Holds(name + backupSuffix)) : noBackup;
 
     FileOutcome outcome;
-    outcome.copied = CopyThroughPartial(source, destination, folder.Holds(name + partialSuffix));
+    outcome.copied = CopyThroughPartial(source, PlatformPath(destination), folder.Holds(name + partialSuffix));
     if (outcome.copied) {
       if (aside != noBackup) setAside[aside].replaced = true;
     } else if (aside != noBackup && setAside[aside].movedAside) {
-      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), destination);
+      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), PlatformPath(destination));
     }
     return outcome;
   }
@@ -237,7 +234,7 @@ class SyncRun {
     file.localPath = destination;
     const std::wstring backup = file.Backup();
     if (staleBackup) DeleteOwnFile(backup);
-    file.movedAside = platform::MoveNoReplace(destination, backup);
+    file.movedAside = platform::MoveNoReplace(PlatformPath(destination), backup);
     setAside.push_back(std::move(file));
     return setAside.size() - 1;
   }
@@ -278,7 +275,7 @@ class SyncRun {
     for (const SetAsideFile& file : setAside) {
       const std::wstring backup = file.Backup();
       if (file.movedAside && PathExists(backup)) {
-        const std::wstring localPath = Reachable(file.localPath);
+        const std::wstring localPath = ReachablePath(file.localPath);
         bool restored = platform::MoveReplacing(backup, localPath);
         if (!restored && file.replaced && platform::ClearReadOnly(localPath))
           restored = platform::MoveReplacing(backup, localPath);
@@ -306,7 +303,7 @@ class SyncRun {
     for (const auto& [key, listedBackup] : staleBackups) {
       (void)key;
       const std::wstring localPath = listedBackup.substr(0, listedBackup.size() - backupSuffix.size());
-      const std::wstring backup = Reachable(listedBackup), library = Reachable(localPath);
+      const std::wstring backup = ReachablePath(listedBackup), library = ReachablePath(localPath);
       platform::FileTime ignored;
       if (platform::LastWriteTime(library, ignored))
         DeleteOwnFile(backup);

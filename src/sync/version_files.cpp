@@ -27,7 +27,7 @@ bool IsOutdated(const std::wstring& localFile, const std::wstring& remoteFile) {
   if (!PathExists(localFile)) return true;
   std::array<std::int32_t, 4> local{}, remote{};
   const int localCount = ReadVersionNumbers(localFile, local);
-  const int remoteCount = ReadVersionNumbers(remoteFile, remote);
+  const int remoteCount = ReadVersionNumbers(PlatformPath(remoteFile), remote);
   return RemoteIsHigher(local, localCount, remote, remoteCount);
 }
 
@@ -74,7 +74,7 @@ bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remote
   bool anyOutdated = false;
   for (const std::wstring& remoteFile : remoteFiles) {
     const std::wstring name = FileName(remoteFile);
-    if (!IsOutdated(localRoot + L"\\" + name, remoteFile)) continue;
+    if (!IsOutdated(PlatformPath(localRoot + L"\\" + name), remoteFile)) continue;
     if (outdated != nullptr) outdated->push_back(name);
     anyOutdated = true;
   }

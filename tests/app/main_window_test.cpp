@@ -4,6 +4,7 @@
 #include "app/progress_display.h"
 #include "app/progress_text.h"
 #include "app/tray_icon.h"
+#include "support/win32/test_share.h"
 
 namespace {
 
@@ -39,6 +40,27 @@ TEST_F(MainWindowTest, ASyncLogsEveryFileAndEndsIdle) {
   EXPECT_STREQ(state.trayIcon.szInfoTitle, L"Shelfmate");
   EXPECT_EQ(state.trayIcon.dwInfoFlags, static_cast<DWORD>(NIIF_USER | NIIF_LARGE_ICON));
   for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(ReadTestFile(local / names[i]), "remote " + std::to_string(i));
+}
+
+// The master library where offices keep it: at the root of a share named by
+// UNC. Both roots are given with a final backslash.
+TEST_F(MainWindowTest, ASyncFromAShareByItsUncNameCopiesEveryFile) {
+  TempFolder shared(kShareFolder);
+  WriteTestFile(shared / L"library.version", std::string("5\0.\0" "2\0", 6));
+  for (int i = 0; i < 6; ++i) WriteTestFile(shared / (L"Lamps\\lamp" + std::to_wstring(i) + L".ies"), "remote");
+  remoteRoot = kShareName + L"\\";
+  localRoot = local.Path() + L"\\";
+  ASSERT_TRUE(SetRemoteLibraryPath(remoteRoot));
+  ASSERT_TRUE(SetLocalLibraryPath(localRoot));
+  MainWindowState& state = OpenWindow();
+  Click(state, state.syncButton);
+  ASSERT_TRUE(WaitForEnd(state));
+
+  const std::wstring log = Text(state.logView);
+  EXPECT_EQ(log.rfind(L"Sync Library\r\n From:\t" + remoteRoot + L"\r\n", 0), 0u) << log;
+  EXPECT_EQ(CountOf(log, L"\nCopied: Lamps\\lamp"), 6) << log;
+  EXPECT_EQ(ReadTestFile(local / L"library.version"), std::string("5\0.\0" "2\0", 6));
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(ReadTestFile(local / (L"Lamps\\lamp" + std::to_wstring(i) + L".ies")), "remote");
 }
 
 TEST_F(MainWindowTest, PauseHoldsTheRunAndResumeCarriesOn) {

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "discovery/test_machine.h"
 #include "settings/settings_store.h"
 #include "support/temp_folder.h"
 #include "support/win32/process.h"
+#include "support/win32/test_share.h"
 #include "sync/sync_tree.h"
 #include "tray_stand_in.h"
 
@@ -53,12 +55,16 @@ class SilentProcess : public ::testing::Test {
 struct OutdatedCase {
   const char* name;
   const char* localVersion;  // nullptr: no local version file
+  bool onShare;              // the remote library at the root of a share named by UNC
 };
 
 class SilentProcessOutdated : public SilentProcess, public ::testing::WithParamInterface<OutdatedCase> {};
 
 TEST_P(SilentProcessOutdated, SyncsAndEndsByItselfWithTheLocalTreeEqualToTheRemoteOne) {
   const OutdatedCase& c = GetParam();
+  std::optional<TempFolder> shared;
+  if (c.onShare) shared.emplace(kShareFolder);
+  const TempFolder& remote = c.onShare ? *shared : this->remote;
   WriteFileAt(remote / L"x.version", VersionFile("3.2"), 0);
   if (c.localVersion != nullptr) WriteFileAt(local / L"x.version", VersionFile(c.localVersion), 0);
   for (int i = 0; i < 40; ++i) {
@@ -68,6 +74,7 @@ TEST_P(SilentProcessOutdated, SyncsAndEndsByItselfWithTheLocalTreeEqualToTheRemo
     if (i % 5 == 0) WriteFileAt(local / name, "older local lamp " + std::to_string(i), -3600);
   }
   Configure();
+  if (c.onShare) ASSERT_TRUE(SetRemoteLibraryPath(kShareName));
 
   Process process(L"/silent");
   ASSERT_TRUE(process.Started()) << ShelfmateExe();
@@ -78,8 +85,9 @@ TEST_P(SilentProcessOutdated, SyncsAndEndsByItselfWithTheLocalTreeEqualToTheRemo
 }
 
 INSTANTIATE_TEST_SUITE_P(VersionFiles, SilentProcessOutdated,
-                         ::testing::Values(OutdatedCase{"LocalMissing", nullptr},
-                                           OutdatedCase{"LocalLower", "3.1"}),
+                         ::testing::Values(OutdatedCase{"LocalMissing", nullptr, false},
+                                           OutdatedCase{"LocalLower", "3.1", false},
+                                           OutdatedCase{"FromAShare", "3.1", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SilentProcess, VersionFilesInStepEndAtOnceWithoutCopying) {

@@ -114,43 +114,71 @@ TEST(InstallScript, GroupedOperandWithBlanksIsInstalledUnderItsLowerCaseName) {
   EXPECT_TRUE(SpelledExactly(tree.root + L"Lamps\\my lamp.ies"));
 }
 
+// Where the seam can, each of the two tests below runs again on a file
+// system without file IDs, which gives index 0 for every file.
+std::vector<bool> FileIndexesToHide() {
+#ifdef _WIN32
+  return {false};
+#else
+  return {false, true};
+#endif
+}
+
+void HideFileIndexes(bool hide) {
+#ifndef _WIN32
+  platform::faults::Reset();
+  if (hide) platform::faults::HideFileIndexes();
+#else
+  (void)hide;
+#endif
+}
+
 TEST(InstallScript, InstallReplacesAnOlderFileOfTheSameName) {
-  Tree tree;
-  WriteTestFile(tree.root + L"Lamps\\a.ies", "old");
-  WriteTestFile(tree.scripts + L"A.IES", "new");
-  EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, tree.Targets(3, false)));
-  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "new");
-  EXPECT_EQ(NamesIn(tree.root + L"Lamps"), (StringList{L"a.ies"}));
-  EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), "<missing>");
+  for (const bool hidden : FileIndexesToHide()) {
+    SCOPED_TRACE(hidden ? "no file indexes" : "file indexes");
+    Tree tree;
+    WriteTestFile(tree.root + L"Lamps\\a.ies", "old");
+    WriteTestFile(tree.scripts + L"A.IES", "new");
+    HideFileIndexes(hidden);
+    EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, tree.Targets(3, false)));
+    HideFileIndexes(false);
+    EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "new");
+    EXPECT_EQ(NamesIn(tree.root + L"Lamps"), (StringList{L"a.ies"}));
+    EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), "<missing>");
+  }
 }
 
 // The source found for an INSTALL line may be the very file at its target,
 // reached by another spelling; it must not be deleted as the older copy.
 TEST(InstallScript, SourceThatAlreadyLiesAtItsTargetIsKept) {
   enum class Reached { ScriptFolder, DoubledBackslash, CurrentFolder };
-  for (const Reached reached : {Reached::ScriptFolder, Reached::DoubledBackslash, Reached::CurrentFolder}) {
-    SCOPED_TRACE(static_cast<int>(reached));
-    Tree tree;
-    const std::wstring lamps = tree.root + L"Lamps";
+  for (const bool hidden : FileIndexesToHide()) {
+    for (const Reached reached : {Reached::ScriptFolder, Reached::DoubledBackslash, Reached::CurrentFolder}) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(reached)) + (hidden ? " no file indexes" : ""));
+      Tree tree;
+      const std::wstring lamps = tree.root + L"Lamps";
 #ifdef _WIN32
-    WriteTestFile(lamps + L"\\A.IES", "only copy");
+      WriteTestFile(lamps + L"\\A.IES", "only copy");
 #else
-    // Here names differ by case; a link under the upper-case name stands for
-    // the same file reached by the script's spelling.
-    WriteTestFile(lamps + L"\\a.ies", "only copy");
-    std::filesystem::create_symlink("a.ies", NativeOf(lamps + L"\\A.IES"));
+      // Here names differ by case; a link under the upper-case name stands for
+      // the same file reached by the script's spelling.
+      WriteTestFile(lamps + L"\\a.ies", "only copy");
+      std::filesystem::create_symlink("a.ies", NativeOf(lamps + L"\\A.IES"));
 #endif
-    InstallTargets targets = tree.Targets(3, false);
-    targets.scriptFolder = reached == Reached::DoubledBackslash ? lamps + L"\\\\" : lamps + L"\\";
-    const std::filesystem::path before = std::filesystem::current_path();
-    if (reached == Reached::CurrentFolder) {
-      std::filesystem::current_path(NativeOf(lamps));
-      targets.scriptFolder = tree.scripts;
+      InstallTargets targets = tree.Targets(3, false);
+      targets.scriptFolder = reached == Reached::DoubledBackslash ? lamps + L"\\\\" : lamps + L"\\";
+      const std::filesystem::path before = std::filesystem::current_path();
+      if (reached == Reached::CurrentFolder) {
+        std::filesystem::current_path(NativeOf(lamps));
+        targets.scriptFolder = tree.scripts;
+      }
+      HideFileIndexes(hidden);
+      const bool ran = RunScriptLines({L"INSTALL A.IES"}, targets);
+      HideFileIndexes(false);
+      std::filesystem::current_path(before);
+      EXPECT_TRUE(ran);
+      EXPECT_EQ(ReadTestFile(lamps + L"\\a.ies"), "only copy");
     }
-    const bool ran = RunScriptLines({L"INSTALL A.IES"}, targets);
-    std::filesystem::current_path(before);
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(ReadTestFile(lamps + L"\\a.ies"), "only copy");
   }
 }
 

@@ -48,6 +48,12 @@ TempFolder::TempFolder() {
   path = ProgramPathOf(native);
 }
 
+TempFolder::TempFolder(const std::wstring& exactPath) : native(NativeOf(exactPath)), path(exactPath) {
+  std::error_code ignored;
+  fs::remove_all(native, ignored);
+  fs::create_directories(native);
+}
+
 TempFolder::~TempFolder() {
   std::error_code ignored;
   // Read-only files left by a test must not keep the folder from going.

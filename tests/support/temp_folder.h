@@ -14,6 +14,9 @@ std::wstring ProgramPathOf(const std::filesystem::path& native);
 class TempFolder {
  public:
   TempFolder();
+  // The folder at this program path, made empty, instead of a new one in
+  // the temporary folder; removed afterwards like any other.
+  explicit TempFolder(const std::wstring& exactPath);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

@@ -116,9 +116,11 @@ TEST(MakeFolderTree, StopsAtTheFirstFolderThatCannotBeCreated) {
 #ifndef _WIN32
 // A UNC path keeps "\\server\share\" whole: a share is reached, never made.
 // The seam records each folder it is asked to create and refuses them all,
-// so nothing is made anywhere, least of all at the root.
+// so nothing is made anywhere, least of all at the root. A folder is asked
+// for with single backslashes, and in the long form from 248 characters.
 TEST(MakeFolderTree, UncPathBeginsBelowItsShare) {
   namespace faults = platform::faults;
+  const std::wstring deep(240, L'd');
   struct Case {
     std::wstring path;
     std::vector<std::wstring> asked;
@@ -127,6 +129,8 @@ TEST(MakeFolderTree, UncPathBeginsBelowItsShare) {
       {L"\\\\server\\share\\\\lib", {L"\\\\server\\share\\lib"}},
       {L"\\\\server\\share\\", {}},
       {L"\\\\server\\share", {}},
+      {L"Q:\\\\absent-shelfmate\\", {L"Q:\\absent-shelfmate"}},
+      {L"\\\\server\\share\\" + deep, {L"\\\\?\\UNC\\server\\share\\" + deep}},
   };
   for (const Case& c : cases) {
     faults::Reset();

@@ -25,6 +25,7 @@ struct FaultBoard {
   std::wstring countedTree;  // empty: no tree counted
   std::atomic<unsigned long> treeCalls{0};
   std::vector<std::wstring> folderCreations;
+  std::atomic<bool> fileIndexesHidden{false};
 };
 
 FaultBoard& Board() {
@@ -54,7 +55,12 @@ void Reset() {
   Board().countedTree.clear();
   Board().treeCalls = 0;
   Board().folderCreations.clear();
+  Board().fileIndexesHidden = false;
 }
+
+void HideFileIndexes() { Board().fileIndexesHidden = true; }
+
+bool FileIndexesHidden() { return Board().fileIndexesHidden; }
 
 void CountTreeCalls(const std::wstring& root) {
   std::lock_guard guard(Board().lock);

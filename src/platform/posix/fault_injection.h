@@ -52,6 +52,13 @@ unsigned long TreeCallCount();
 // whether or not the creation succeeded.
 std::vector<std::wstring> FolderCreations();
 
+// From now until the next Reset, IdentifyFile reports index 0 for every file,
+// as a file system or share without file IDs does.
+void HideFileIndexes();
+
+// Used by the seam itself: whether IdentifyFile is to report index 0.
+bool FileIndexesHidden();
+
 // Used by the seam itself: counts the call and tells whether it is to fail.
 bool ShouldFail(Call call);
 

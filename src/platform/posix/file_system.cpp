@@ -1,8 +1,10 @@
 // The file-system seam on POSIX, behaving as the program's Windows file rules
 // expect: rename that refuses an existing target, read-only files that refuse
 // to be replaced or deleted, copies that keep the source's last-write time,
-// folder listings in the case-blind name order of NTFS, and Windows' limit on
-// the length of a path in its usual form.
+// folder listings in the case-blind name order of NTFS, and Windows' limits on
+// the length of a path in its usual form. It refuses a doubled backslash
+// anywhere but at the start of a UNC name: Windows makes such a run one,
+// but Wine takes one right after a share name for an invalid name.
 #include "platform/file_system.h"
 
 #include <dirent.h>
@@ -43,12 +45,16 @@ class Descriptor {
 };
 
 // A path Windows refuses for its length.
-bool PastThePathLimit(const std::wstring& path) { return path.size() >= kShortPathLimit && !IsLongForm(path); }
+bool PastThePathLimit(const std::wstring& path, size_t limit = kShortPathLimit) {
+  return path.size() >= limit && !IsLongForm(path);
+}
 
-// The native path of a program path; a path past the limit gives the empty
-// path, which every call refuses too.
+bool HasDoubledBackslash(const std::wstring& path) { return path.find(L"\\\\", 1) != std::wstring::npos; }
+
+// The native path of a program path; a path past the limit, or one with a
+// doubled backslash, gives the empty path, which every call refuses too.
 std::string NativePath(const std::wstring& path) {
-  if (PastThePathLimit(path)) return std::string();
+  if (PastThePathLimit(path) || HasDoubledBackslash(path)) return std::string();
   return posix::NativePath(path);
 }
 
@@ -138,7 +144,7 @@ bool PathExistsNarrow(const std::string& path) {
 
 bool CreateFolder(const std::wstring& path) {
   faults::NoteFolderCreation(path);
-  if (ShouldFail(Call::CreateFolder)) return false;
+  if (ShouldFail(Call::CreateFolder) || PastThePathLimit(path, kFolderPathLimit)) return false;
   return ::mkdir(NativePath(path).c_str(), 0777) == 0;
 }
 
@@ -151,7 +157,7 @@ struct FolderSearch::State {
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
   NoteTreeCalls(folderAndPattern);
   if (ShouldFail(Call::FolderSearch)) return;
-  if (PastThePathLimit(folderAndPattern)) return;
+  if (PastThePathLimit(folderAndPattern) || HasDoubledBackslash(folderAndPattern)) return;
   const size_t cut = folderAndPattern.rfind(L'\\');
   const std::wstring folder = cut == std::wstring::npos ? L"" : folderAndPattern.substr(0, cut + 1);
   const std::wstring pattern = cut == std::wstring::npos ? folderAndPattern : folderAndPattern.substr(cut + 1);
@@ -292,8 +298,9 @@ bool IdentifyFile(const std::wstring& path, FileIdentity& identity) {
   if (ShouldFail(Call::IdentifyFile)) return false;
   struct stat info {};
   if (::stat(NativePath(path).c_str(), &info) != 0) return false;
+  identity = FileIdentity{};
   identity.volume = static_cast<std::uint64_t>(info.st_dev);
-  identity.index = static_cast<std::uint64_t>(info.st_ino);
+  if (!faults::FileIndexesHidden()) identity.index = static_cast<std::uint64_t>(info.st_ino);
   return true;
 }
 

@@ -171,11 +171,45 @@ std::wstring LongForm(const std::wstring& path) {
   return LongFormOfAbsolute(full);
 }
 
+namespace {
+
+// Windows 8 and Server 2012 give a file's 128-bit ID (FileIdInfo); the 64-bit
+// index of earlier calls cannot hold an ReFS ID whole. Declared here, as the
+// program is built for Windows 7, and looked up at run time, as Windows XP
+// has no GetFileInformationByHandleEx.
+struct FileIdInformation {
+  ULONGLONG volumeSerialNumber;
+  BYTE fileId[16];
+};
+constexpr int kFileIdInfoClass = 18;
+using GetFileInformationByHandleExCall = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+
+GetFileInformationByHandleExCall LookUpFileInformationByHandleEx() {
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<GetFileInformationByHandleExCall>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "GetFileInformationByHandleEx")));
+}
+
+bool IdentifyBy128BitId(HANDLE file, FileIdentity& identity) {
+  static const GetFileInformationByHandleExCall call = LookUpFileInformationByHandleEx();
+  FileIdInformation information{};
+  if (call == nullptr || !call(file, kFileIdInfoClass, &information, sizeof information)) return false;
+  identity.volume = information.volumeSerialNumber;
+  std::memcpy(&identity.index, information.fileId, sizeof identity.index);
+  std::memcpy(&identity.indexHigh, information.fileId + sizeof identity.index, sizeof identity.indexHigh);
+  return true;
+}
+
+}  // namespace
+
 bool IdentifyFile(const std::wstring& path, FileIdentity& identity) {
   win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return false;
+  identity = FileIdentity{};
+  if (IdentifyBy128BitId(file.Get(), identity)) return true;
   BY_HANDLE_FILE_INFORMATION information{};
   if (!::GetFileInformationByHandle(file.Get(), &information)) return false;
   identity.volume = information.dwVolumeSerialNumber;

@@ -107,13 +107,14 @@ TEST_F(SyncFaults, RestoreThatFailsSaysSoAndKeepsTheBackup) {
                                    {L"lamps\\old.ies.shelfmateBackup", "local old"}}));
 }
 
-// The seam refuses paths of 260 characters or more, as Windows does. A file
-// whose own path fits is copied, set aside and restored although the names
-// of the run's own files beside it do not fit.
+// The seam refuses paths of 260 characters or more, and folders to be made
+// of 248 or more, as Windows does. A file whose own path fits is copied, set
+// aside and restored although its folder is too long to be made in the
+// usual form, and the names of the run's own files beside it do not fit.
 TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
   enum class Local { Missing, Older, Same };
   struct Case {
-    size_t length;  // of the local file's path as the run builds it
+    size_t length;  // of the local file's path as the platform is given it
     Local local;
     bool staleBackup;  // left by a killed run
     bool cancel;
@@ -130,10 +131,10 @@ TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
     // A deeper local root keeps the remote paths short.
     const std::wstring local = base / std::wstring(40, L'p');
     const std::wstring name = L"a.ies";
-    const size_t fixed = local.size() + 3 + name.size();  // local, three backslashes, folder, name
+    const size_t fixed = local.size() + 2 + name.size();  // local, two backslashes, folder, name
     ASSERT_LT(fixed, c.length);
     const std::wstring relative = L"\\" + std::wstring(c.length - fixed, L'f') + L"\\" + name;
-    const std::wstring destination = local + L"\\" + relative;
+    const std::wstring destination = local + relative;
     ASSERT_EQ(destination.size(), c.length);
     WriteFileAt(remote.Path() + relative, "remote", 0);
     if (c.local != Local::Missing) WriteFileAt(destination, "local", c.local == Local::Older ? -10 : 0);
@@ -152,9 +153,31 @@ TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
     const std::wstring line = (copied ? L"Copied: " : L"Not Copied: ") + relative;
     EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end());
     if (c.cancel)
-      EXPECT_NE(std::find(messages.begin(), messages.end(), L"Restored: " + destination), messages.end());
+      EXPECT_NE(std::find(messages.begin(), messages.end(), L"Restored: " + local + L"\\" + relative),
+                messages.end());
     EXPECT_FALSE(sync_test::HasLeftovers(base));
   }
+}
+
+// A remote folder whose search pattern ("folder\*.*") reaches the limit is
+// still listed: a file name short enough to fit beside it is copied, a longer
+// one is logged as not copied, and none is silently missing.
+TEST(SyncPathLimit, RemoteFolderTooDeepForTheUsualSearchIsListed) {
+  TempFolder base, local;
+  const std::wstring remote = base / std::wstring(40, L'r');
+  const std::wstring folder = L"\\" + std::wstring(256 - remote.size() - 1, L'f');
+  ASSERT_EQ((remote + folder).size(), 256u);
+  WriteFileAt(remote + folder + L"\\a", "fits", 0);
+  WriteFileAt(remote + folder + L"\\lamp.ies", "too long", 0);
+
+  SyncJob job;
+  RecordingProgress progress;
+  job.progress = &progress;
+  job.Run(remote, local.Path(), false);
+  const Lines messages = progress.Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), L"Copied: " + folder + L"\\a"), messages.end());
+  EXPECT_NE(std::find(messages.begin(), messages.end(), L"Not Copied: " + folder + L"\\lamp.ies"), messages.end());
+  EXPECT_EQ(ReadTestFile(local.Path() + folder + L"\\a"), "fits");
 }
 
 TEST_F(SyncFaults, UnchangedFilesAreComparedFromTheFolderListings) {
