@@ -13,6 +13,7 @@ inline bool IsUncPath(const std::wstring& path) { return path.size() >= 2 && pat
 inline std::wstring WithSingleBackslashes(const std::wstring& path) {
   const size_t kept = IsUncPath(path) ? 2 : 0;
   std::wstring single = path.substr(0, kept);
+  single.reserve(path.size());
   for (size_t i = kept; i < path.size(); ++i)
     if (path[i] != L'\\' || single.empty() || single.back() != L'\\') single += path[i];
   return single;

@@ -180,7 +180,6 @@ class SyncRun {
   // Copied", its set-aside file moved back. The destination is kept as
   // joined, for the log; the platform gets it without doubled backslashes.
   void SyncFile(const std::wstring& relative, platform::FileTime sourceTime) {
-    const std::wstring source = PlatformPath(remote + L"\\" + relative);
     const std::wstring destination = local + L"\\" + relative;
     const LocalFolder& folder = ReachFolderOf(destination);
 
@@ -189,7 +188,8 @@ class SyncRun {
     const bool sourceNewer = !destinationPresent || sourceTime > destinationTime;
 
     FileOutcome outcome;
-    if (force || sourceNewer) outcome = Replace(source, destination, destinationPresent, folder);
+    if (force || sourceNewer)
+      outcome = Replace(PlatformPath(remote + L"\\" + relative), destination, destinationPresent, folder);
     ReportFile(relative, destination, outcome);
   }
 
