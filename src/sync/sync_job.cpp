@@ -215,26 +215,29 @@ class SyncRun {
                       const LocalFolder& folder) {
     constexpr size_t noBackup = static_cast<size_t>(-1);
     const std::wstring name = FileName(destination);
-    const size_t aside = destinationPresent ? SetAside(destination, folder.Holds(name + backupSuffix)) : noBackup;
+    const std::wstring target = PlatformPath(destination);
+    const size_t aside =
+        destinationPresent ? SetAside(destination, target, folder.Holds(name + backupSuffix)) : noBackup;
 
     FileOutcome outcome;
-    outcome.copied = CopyThroughPartial(source, PlatformPath(destination), folder.Holds(name + partialSuffix));
+    outcome.copied = CopyThroughPartial(source, target, folder.Holds(name + partialSuffix));
     if (outcome.copied) {
       if (aside != noBackup) setAside[aside].replaced = true;
     } else if (aside != noBackup && setAside[aside].movedAside) {
-      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), PlatformPath(destination));
+      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), target);
     }
     return outcome;
   }
 
-  // Moves the local file to its backup name, deleting a backup left by an
-  // interrupted earlier run first. Returns the file's index in setAside.
-  size_t SetAside(const std::wstring& destination, bool staleBackup) {
+  // Moves the local file (target, as the platform takes it) to its backup
+  // name, deleting a backup left by an interrupted earlier run first.
+  // Returns the file's index in setAside.
+  size_t SetAside(const std::wstring& destination, const std::wstring& target, bool staleBackup) {
     SetAsideFile file;
     file.localPath = destination;
     const std::wstring backup = file.Backup();
     if (staleBackup) DeleteOwnFile(backup);
-    file.movedAside = platform::MoveNoReplace(PlatformPath(destination), backup);
+    file.movedAside = platform::MoveNoReplace(target, backup);
     setAside.push_back(std::move(file));
     return setAside.size() - 1;
   }
