@@ -4,7 +4,6 @@
 #include "app/dialogs.h"
 #include "app/progress_display.h"
 #include "app/sync_control.h"
-#include "platform/file_system.h"
 #include "resource.h"
 #include "sync/paths.h"
 #include "sync/version_files.h"
@@ -63,22 +62,20 @@ void RunSyncCommand(MainWindowState& state) {
     else if (choice != IDC_COPY_NEWER)
       return;
   }
-  if (!outdated.empty()) {
-    LogOutdatedVersionFiles(state, outdated);
-    for (const std::wstring& name : outdated)
-      platform::CopyReplacing(PlatformPath(state.remotePath + L"\\" + name),
-                              PlatformPath(state.localPath + L"\\" + name));
-  }
-  HandOverSync(state, force);
+  // The run copies the outdated version files last, once everything else
+  // is in place, so that a run cut short leaves the library marked behind.
+  if (!outdated.empty()) LogOutdatedVersionFiles(state, outdated);
+  HandOverSync(state, force, outdated);
 }
 
-void HandOverSync(MainWindowState& state, bool forceCopyAll) {
+void HandOverSync(MainWindowState& state, bool forceCopyAll, const StringList& outdatedVersionFiles) {
   // A worker that has reported its end may still be finishing that report;
   // let it return first, so the new run is not refused.
   if (state.worker.Running()) state.worker.WaitForWorker();
   ::SetWindowTextW(state.syncButton, L"Pause");
   ::SetWindowTextW(state.closeButton, L"Cancel");
   PrepareJob(state.job, state.remotePath, state.localPath, forceCopyAll, state.progressSink.get());
+  state.job.outdatedVersionFiles = outdatedVersionFiles;
   state.syncRunning = true;
   // Without a worker the run never happens: the window goes back to Idle at
   // once and says so, rather than waiting for an end that cannot come.

@@ -33,6 +33,60 @@ bool TargetMayGiveWay(const std::wstring& source, const std::wstring& target) {
   return PathKey(source) != PathKey(target);
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A name Windows would not keep as written: it drops final dots and blanks,
+// so "..." or ". ." would stand for another folder.
+bool OnlyDotsAndBlanks(const std::wstring& segment) {
+  return segment.find_first_not_of(L". ") == std::wstring::npos;
+}
+
+// The file a DELETE line names below folder, resolved without leaving the
+// library: "..\Materials\old.mat" from the lamps folder stays inside.
+// Empty when the operand would reach out: a full, rooted or drive path, a
+// UNC or long-form name, a stream (any ':'), a name of only dots and blanks,
+// or more ".." than the folder lies deep in the library. The path is built
+// from the resolved names, so no ".." reaches the platform.
+std::wstring FileInsideLibrary(const std::wstring& folder, const std::wstring& operand, const std::wstring& library) {
+  const std::wstring root = WithBackslash(library);
+  if (root.empty() || operand.empty() || IsSeparator(operand[0]) || operand.find(L':') != std::wstring::npos)
+    return std::wstring();
+  if (folder.size() < root.size() || platform::FileNameKey(folder.substr(0, root.size())) != platform::FileNameKey(root))
+    return std::wstring();
+
+  StringList names;
+  auto walk = [&names](const std::wstring& path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+      size_t end = start;
+      while (end < path.size() && !IsSeparator(path[end])) ++end;
+      const std::wstring segment = path.substr(start, end - start);
+      if (segment == L"..") {
+        if (names.empty()) return false;
+        names.pop_back();
+      } else if (!segment.empty() && segment != L".") {
+        if (OnlyDotsAndBlanks(segment)) return false;
+        names.push_back(segment);
+      }
+      start = end + 1;
+    }
+    return true;
+  };
+  if (!walk(folder.substr(root.size())) || !walk(operand) || names.empty()) return std::wstring();
+
+  std::wstring path = root;
+  for (size_t i = 0; i < names.size(); ++i) path += (i == 0 ? L"" : L"\\") + names[i];
+  return path;
+}
+
+// Deletes the file a DELETE line names, when it lies inside the library.
+void DeleteInLibrary(const std::wstring& folder, const std::wstring& operand, const InstallTargets& targets) {
+  // Without the folder the name would point into the current folder.
+  if (folder.empty()) return;
+  const std::wstring path = FileInsideLibrary(folder, operand, targets.libraryRoot);
+  if (!path.empty()) DeleteIfExists(path);
+}
+
 void Install(const std::wstring& operand, const InstallTargets& targets) {
   std::wstring source = PlatformPath(operand);
   if (!PathExists(source)) {
@@ -101,10 +155,9 @@ bool RunScriptLines(const StringList& lines, const InstallTargets& targets) {
     const std::wstring& command = tokens[0];
     const std::wstring operand = TrimAnyOf(tokens[1], L"<>");
     if (command == L"DELETE_COMPONENT") {
-      // Without a components folder the name would point into the current folder.
-      if (!targets.componentsFolder.empty()) DeleteIfExists(targets.componentsFolder + operand);
+      DeleteInLibrary(targets.componentsFolder, operand, targets);
     } else if (command == L"DELETE_LAMP") {
-      DeleteIfExists(targets.lampsFolder + operand);
+      DeleteInLibrary(targets.lampsFolder, operand, targets);
     } else if (command == L"INSTALL") {
       Install(operand, targets);
     }

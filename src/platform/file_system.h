@@ -31,13 +31,14 @@ struct FolderEntry {
   std::wstring name;
   bool isFolder = false;
   FileTime lastWriteTime = 0;  // as the search delivers it with the name
+  std::uint64_t size = 0;      // in bytes, likewise; 0 for a folder
 };
 
 // A wildcard search of one folder, started with a path that ends in the
 // pattern ("C:\lib\*.*", "C:\lib\*.version"). Entries come in the order the
 // file system delivers them, "." and ".." included where it reports them,
-// each with its last-write time: a folder query returns the times with the
-// names, so a listing costs no open per file, on a network share neither.
+// each with its last-write time and size: a folder query returns them with
+// the names, so a listing costs no open per file, on a network share neither.
 class FolderSearch {
  public:
   explicit FolderSearch(const std::wstring& folderAndPattern);
@@ -52,6 +53,11 @@ class FolderSearch {
   // Delivers the next entry; false at the end or on any error.
   bool Next(FolderEntry& entry);
 
+  // True when the search ended on an error, so that entries may be missing:
+  // it stopped before its last entry (a dropped connection), or could not be
+  // started for another reason than a missing folder or nothing matching.
+  bool Broken() const;
+
  private:
   struct State;
   std::unique_ptr<State> state;
@@ -61,6 +67,10 @@ class FolderSearch {
 // no content access and so stands in nobody's way. False when the file is
 // missing or cannot be opened for its attributes.
 bool LastWriteTime(const std::wstring& path, FileTime& time);
+
+// Size of a file in bytes, asked of its attributes without opening it. False
+// when the file is missing or its attributes cannot be read.
+bool FileSize(const std::wstring& path, std::uint64_t& size);
 
 // The form of a file name under which the file system takes two names for
 // the same file: ordinal, without regard to case, as Windows compares names.

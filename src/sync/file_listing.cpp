@@ -7,14 +7,20 @@ namespace {
 
 const std::wstring everyName = L"*.*";
 
-// Where a listing puts the files it finds, and their times when asked for.
+// Where a listing puts the files it finds, and their details when asked for.
 struct Listing {
   StringList& paths;
-  std::vector<platform::FileTime>* times;
+  ListingDetails* details;
 
   void Add(const std::wstring& folder, const platform::FolderEntry& entry) {
     paths.push_back(folder + entry.name);
-    if (times) times->push_back(entry.lastWriteTime);
+    if (!details) return;
+    details->times.push_back(entry.lastWriteTime);
+    details->sizes.push_back(entry.size);
+  }
+
+  void NoteEnd(const platform::FolderSearch& search) {
+    if (details && search.Broken()) details->incomplete = true;
   }
 };
 
@@ -35,7 +41,6 @@ int ListInto(std::wstring folder, const std::wstring& pattern, Listing& listing,
   StringList subfolders;
   {
     platform::FolderSearch files(ReachablePath(folder + pattern));
-    if (!files.Started()) return 0;
     platform::FolderEntry entry;
     while (files.Next(entry)) {
       if (!entry.isFolder) {
@@ -45,15 +50,18 @@ int ListInto(std::wstring folder, const std::wstring& pattern, Listing& listing,
         subfolders.push_back(entry.name);
       }
     }
+    listing.NoteEnd(files);
+    if (!files.Started()) return 0;
   }
   if (!recurse) return count;
 
   if (!onePass) {
     platform::FolderSearch folders(ReachablePath(folder + everyName));
-    if (!folders.Started()) return count;
     platform::FolderEntry entry;
     while (folders.Next(entry))
       if (IsSubfolder(entry)) subfolders.push_back(entry.name);
+    listing.NoteEnd(folders);
+    if (!folders.Started()) return count;
   }
   for (const std::wstring& name : subfolders) count += ListInto(folder + name + L"\\", pattern, listing, true);
   return count;
@@ -66,8 +74,8 @@ int ListFiles(std::wstring folder, std::wstring pattern, StringList& list, bool 
   return ListInto(std::move(folder), pattern, listing, recurse);
 }
 
-int ListFilesWithTimes(std::wstring folder, std::wstring pattern, StringList& list,
-                       std::vector<platform::FileTime>& times, bool recurse) {
-  Listing listing{list, &times};
+int ListFilesWithDetails(std::wstring folder, std::wstring pattern, StringList& list, ListingDetails& details,
+                         bool recurse) {
+  Listing listing{list, &details};
   return ListInto(std::move(folder), pattern, listing, recurse);
 }

@@ -1,6 +1,7 @@
 // The recursive listing of a folder's files: the one place that enumerates folders.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,14 @@
 // when the trimmed folder is empty.
 int ListFiles(std::wstring folder, std::wstring pattern, StringList& list, bool recurse);
 
-// ListFiles, and beside each appended path, at the same index of times, the
-// file's last-write time as the folder search delivered it with the name.
-int ListFilesWithTimes(std::wstring folder, std::wstring pattern, StringList& list,
-                       std::vector<platform::FileTime>& times, bool recurse);
+// What the folder searches delivered with the names, beside the listed paths.
+struct ListingDetails {
+  std::vector<platform::FileTime> times;  // each file's last-write time
+  std::vector<std::uint64_t> sizes;       // each file's size in bytes
+  bool incomplete = false;                // a search broke off: files may be missing
+};
+
+// ListFiles, and beside each appended path, at the same index of details, the
+// file's last-write time and size as the folder search delivered them.
+int ListFilesWithDetails(std::wstring folder, std::wstring pattern, StringList& list, ListingDetails& details,
+                         bool recurse);

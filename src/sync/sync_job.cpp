@@ -10,19 +10,23 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/run_lock.h"
 #include "sync/file_listing.h"
+#include "sync/library_lock.h"
 #include "sync/paths.h"
 
 namespace {
 
 const std::wstring backupSuffix = L".shelfmateBackup";
 const std::wstring partialSuffix = L".shelfmatePartial";
+const std::wstring versionSuffix = L".version";
 constexpr auto pausePoll = std::chrono::milliseconds(500);
 
 // What became of one remote file.
 struct FileOutcome {
   bool copied = false;
-  bool backupStranded = false;  // the copy failed and the backup could not be moved back
+  bool failed = false;          // a copy was tried and did not end in place
+  bool backupStranded = false;  // and the file's backup could not be moved back
 };
 
 wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
@@ -60,14 +64,19 @@ bool DeleteOwnFile(const std::wstring& path) {
   return platform::DeleteOneFile(path);
 }
 
-// Copies source to destination through a temporary file beside it, so that
-// the destination name only ever holds a complete file with the source's
-// last-write time and attributes. A failed attempt leaves no temporary file
-// behind; one left by a killed process goes first.
-bool CopyThroughPartial(const std::wstring& source, const std::wstring& destination, bool stalePartial) {
-  const std::wstring partial = OwnFilePath(destination, partialSuffix);
+// Copies the remote file to the partial copy that is later moved into place,
+// so that a library name only ever holds a complete file with the source's
+// last-write time and attributes. The copy is whole only when its size is
+// the one the remote listing gave: a copy call may report success on reads
+// that failed, and a file rewritten on the share meanwhile is no copy of
+// what was listed either. A failed attempt leaves no partial copy behind;
+// one left by a killed process goes first.
+bool CopyToPartial(const std::wstring& source, std::uint64_t listedSize, const std::wstring& partial,
+                   bool stalePartial) {
   if (stalePartial) DeleteOwnFile(partial);
-  if (platform::CopyReplacing(source, partial) && platform::MoveReplacing(partial, destination)) return true;
+  std::uint64_t copiedSize = 0;
+  if (platform::CopyReplacing(source, partial) && platform::FileSize(partial, copiedSize) && copiedSize == listedSize)
+    return true;
   if (PathExists(partial)) DeleteOwnFile(partial);
   return false;
 }
@@ -89,8 +98,9 @@ class LocalFolder {
 
   const std::wstring& Path() const { return path; }
 
-  // The backups the listing showed, by name.
+  // The backups and partial copies the listing showed, by name.
   const std::vector<std::wstring>& Backups() const { return backups; }
+  const std::vector<std::wstring>& Partials() const { return partials; }
 
   // Whether something of this name was in the folder when it was listed.
   bool Holds(const std::wstring& name) const {
@@ -117,12 +127,14 @@ class LocalFolder {
   bool List() {
     files.clear();
     backups.clear();
+    partials.clear();
     platform::FolderSearch search(ReachablePath(path + L"*.*"));
     platform::FolderEntry entry;
     while (search.Next(entry)) {
       if (entry.isFolder) continue;
       files.emplace(platform::FileNameKey(entry.name), entry.lastWriteTime);
       if (EndsWithCaseBlind(entry.name, backupSuffix)) backups.push_back(entry.name);
+      if (EndsWithCaseBlind(entry.name, partialSuffix)) partials.push_back(entry.name);
     }
     listed = search.Started();
     return listed;
@@ -132,11 +144,19 @@ class LocalFolder {
   bool listed = false;
   std::unordered_map<std::wstring, platform::FileTime> files;
   std::vector<std::wstring> backups;
+  std::vector<std::wstring> partials;
 };
 
 // The remote root as the listing trims it, so that cutting the root off a
 // listed path leaves exactly the path below the root.
 std::wstring TrimmedLikeTheListing(const std::wstring& root) { return TrimChar(TrimChar(root, L'\t'), L' '); }
+
+// A file in the remote root's own folder that marks the library's release.
+// Its relative path begins with a backslash when the root was given without one.
+bool IsTopLevelVersionFile(const std::wstring& relative) {
+  const size_t from = (!relative.empty() && relative[0] == L'\\') ? 1 : 0;
+  return relative.find(L'\\', from) == std::wstring::npos && EndsWithCaseBlind(relative, versionSuffix);
+}
 
 // One run's working data and its steps; discarded when Run returns.
 class SyncRun {
@@ -144,11 +164,37 @@ class SyncRun {
   SyncRun(SyncJob& job, std::wstring remote, std::wstring local, bool force)
       : job(job), remote(TrimmedLikeTheListing(remote)), local(std::move(local)), force(force) {}
 
+  // The run holds the library's lock from before the first file is touched
+  // until the version files are in place, so that no other run counts its
+  // backups and partial copies as left by a killed one.
   void Execute() {
+    const platform::RunLock lock(LibraryLockName(local));
+    if (!lock.Held()) {
+      EndAsBusy();
+      return;
+    }
     ListRemoteTree();
-    for (size_t index = 0; index < relativePaths.size(); ++index) {
-      if (!WaitWhilePausedThenCheckCancel()) break;
-      SyncFile(relativePaths[index], remoteTimes[index]);
+    std::vector<size_t> versionFiles;
+    bool stopped = false;
+    for (size_t index = 0; index < relativePaths.size() && !stopped; ++index) {
+      if (IsTopLevelVersionFile(relativePaths[index])) {
+        versionFiles.push_back(index);
+      } else if (!WaitWhilePausedThenCheckCancel()) {
+        stopped = true;
+      } else {
+        SyncFile(index, force);
+      }
+    }
+    // The version files say the library is current, so they come last, and
+    // only after a run in which nothing failed; otherwise the next run finds
+    // them in step and never catches up. Those the window found outdated
+    // are copied whatever their times.
+    for (size_t index : versionFiles) {
+      if (stopped || !WaitWhilePausedThenCheckCancel()) break;
+      if (failed)
+        ReportFile(relativePaths[index], local + L"\\" + relativePaths[index], FileOutcome{});
+      else
+        SyncFile(index, force || IsOutdated(relativePaths[index]));
     }
     Finish();
   }
@@ -159,13 +205,32 @@ class SyncRun {
     Log(L" - Getting remote file listing - ");
     StringList remoteFiles;
     try {
-      ListFilesWithTimes(remote, L"*.*", remoteFiles, remoteTimes, true);
+      ListFilesWithDetails(remote, L"*.*", remoteFiles, remoteDetails, true);
     } catch (const std::out_of_range&) {
       // A blank root names no folder: there is nothing to copy.
     }
+    // A search that broke off left files out, which the run cannot copy.
+    if (remoteDetails.incomplete) failed = true;
     relativePaths.reserve(remoteFiles.size());
     for (const std::wstring& path : remoteFiles) relativePaths.push_back(path.substr(remote.size()));
     if (job.progress) job.progress->SetBusy(false);
+  }
+
+  // Another run holds the library: nothing is touched, and the run ends as a
+  // cancelled one does.
+  void EndAsBusy() {
+    job.cancelRequested = false;
+    Log(L"A sync of this library is already running.");
+    Log(L" - Sync Cancelled - ");
+    Log(L" - Sync Complete - ");
+    if (job.progress) job.progress->Finished(L"Sync Canceled", true);
+  }
+
+  bool IsOutdated(const std::wstring& relative) const {
+    const std::wstring key = platform::FileNameKey(FileName(relative));
+    for (const std::wstring& name : job.outdatedVersionFiles)
+      if (platform::FileNameKey(name) == key) return true;
+    return false;
   }
 
   // False when the run is to stop before this file.
@@ -175,57 +240,97 @@ class SyncRun {
   }
 
   // Both times come from the folder listings: the remote one made before the
-  // first file, the local one when the run reached this file's folder. A
-  // remote file that has gone since its listing fails to copy and is "Not
-  // Copied", its set-aside file moved back. The destination is kept as
-  // joined, for the log; the platform gets it without doubled backslashes.
-  void SyncFile(const std::wstring& relative, platform::FileTime sourceTime) {
+  // first file, the local one when the run reached this file's folder. The
+  // local time is read again from the file itself before it is set aside.
+  // A remote file that has gone since its listing fails to copy and is "Not
+  // Copied". The destination is kept as joined, for the log; the platform
+  // gets it without doubled backslashes.
+  void SyncFile(size_t index, bool copyAnyway) {
+    const std::wstring& relative = relativePaths[index];
     const std::wstring destination = local + L"\\" + relative;
     const LocalFolder& folder = ReachFolderOf(destination);
 
     platform::FileTime destinationTime = 0;
     const bool destinationPresent = folder.Find(FileName(destination), destinationTime);
-    const bool sourceNewer = !destinationPresent || sourceTime > destinationTime;
+    const bool sourceNewer = !destinationPresent || remoteDetails.times[index] > destinationTime;
 
     FileOutcome outcome;
-    if (force || sourceNewer)
-      outcome = Replace(PlatformPath(remote + L"\\" + relative), destination, destinationPresent, folder);
+    if (copyAnyway || sourceNewer) outcome = Replace(index, destination, destinationPresent, copyAnyway, folder);
+    if (outcome.failed) failed = true;
     ReportFile(relative, destination, outcome);
   }
 
   // Files come folder by folder, so the local folder is listed, and made
-  // where it is missing, once for all the files it holds. The backups its
-  // listing shows were left by interrupted runs, except where the run comes
-  // back to a folder after setting files aside there; the finish tells
-  // those apart.
+  // where it is missing, once for all the files it holds. The backups and
+  // partial copies its listing shows were left by interrupted runs, as the
+  // lock keeps other runs out, except where the run comes back to a folder
+  // after setting files aside there; the finish tells those apart.
   const LocalFolder& ReachFolderOf(const std::wstring& destination) {
     const std::wstring folder = ParentFolder(destination);
     if (folder != localFolder.Path()) {
       localFolder.Reach(folder);
       for (const std::wstring& name : localFolder.Backups())
         staleBackups.emplace(platform::FileNameKey(folder + name), folder + name);
+      for (const std::wstring& name : localFolder.Partials()) stalePartials.push_back(folder + name);
     }
     return localFolder;
   }
 
-  // A backup or partial copy left by an interrupted run shows in the
-  // folder's listing; this run's own backups are of other files, so the
-  // listing still tells.
-  FileOutcome Replace(const std::wstring& source, const std::wstring& destination, bool destinationPresent,
+  // Copies the remote file beside its local path, then moves it into place.
+  // The move never replaces a file: one there is set aside first, and only
+  // once its own current time says it is still older than the remote file
+  // (in a forced run, whatever its time). So a file that a user saved or
+  // created since the folder was listed is left as it is, and every file
+  // replaced has a backup.
+  FileOutcome Replace(size_t index, const std::wstring& destination, bool destinationListed, bool copyAnyway,
                       const LocalFolder& folder) {
-    constexpr size_t noBackup = static_cast<size_t>(-1);
     const std::wstring name = FileName(destination);
     const std::wstring target = PlatformPath(destination);
-    const size_t aside =
-        destinationPresent ? SetAside(destination, target, folder.Holds(name + backupSuffix)) : noBackup;
-
+    const std::wstring partial = OwnFilePath(target, partialSuffix);
     FileOutcome outcome;
-    outcome.copied = CopyThroughPartial(source, target, folder.Holds(name + partialSuffix));
-    if (outcome.copied) {
-      if (aside != noBackup) setAside[aside].replaced = true;
-    } else if (aside != noBackup && setAside[aside].movedAside) {
-      outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), target);
+    if (!CopyToPartial(PlatformPath(remote + L"\\" + relativePaths[index]), remoteDetails.sizes[index], partial,
+                       folder.Holds(name + partialSuffix))) {
+      outcome.failed = true;
+      return outcome;
     }
+    if (!destinationListed) {
+      outcome.copied = platform::MoveNoReplace(partial, target);
+      if (outcome.copied) return outcome;
+      // A file that came in since the listing is decided for below.
+      if (!PathExists(target)) return GiveUp(partial);
+    }
+    if (!copyAnyway) {
+      platform::FileTime current = 0;
+      if (platform::LastWriteTime(target, current) && !(remoteDetails.times[index] > current)) {
+        DeleteOwnFile(partial);
+        return outcome;
+      }
+    }
+    const size_t aside = SetAside(destination, target, folder.Holds(name + backupSuffix));
+    if (!setAside[aside].movedAside) {
+      // A file that went meanwhile leaves the name free; one that stays
+      // (in use, no access) is not replaced without its backup.
+      if (!PathExists(target) && platform::MoveNoReplace(partial, target)) {
+        outcome.copied = true;
+        return outcome;
+      }
+      return GiveUp(partial);
+    }
+    if (platform::MoveNoReplace(partial, target)) {
+      setAside[aside].replaced = true;
+      outcome.copied = true;
+      return outcome;
+    }
+    outcome = GiveUp(partial);
+    outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), target);
+    return outcome;
+  }
+
+  // A copy that cannot be put in place: its partial copy goes.
+  FileOutcome GiveUp(const std::wstring& partial) {
+    if (PathExists(partial)) DeleteOwnFile(partial);
+    FileOutcome outcome;
+    outcome.failed = true;
     return outcome;
   }
 
@@ -260,6 +365,7 @@ class SyncRun {
       DeleteReplacedBackups();
       // A run told not to restore leaves every backup where it is.
       if (job.restoreOnCancel) ClearStaleBackups();
+      ClearStalePartials();
     }
     Log(L" - Sync Complete - ");
     if (job.progress) {
@@ -315,6 +421,15 @@ class SyncRun {
     }
   }
 
+  // Partial copies left by killed runs in the folders this run visited hold
+  // nothing of the library's; this run's own have all gone by now.
+  void ClearStalePartials() {
+    for (const std::wstring& partial : stalePartials) {
+      const std::wstring path = ReachablePath(partial);
+      if (PathExists(path)) DeleteOwnFile(path);
+    }
+  }
+
   void Log(const std::wstring& text) {
     if (job.progress) job.progress->AddMessage(text.c_str());
   }
@@ -329,9 +444,11 @@ class SyncRun {
   const std::wstring local;
   const bool force;
   StringList relativePaths;
-  std::vector<platform::FileTime> remoteTimes;  // beside relativePaths
+  ListingDetails remoteDetails;  // beside relativePaths
+  bool failed = false;           // a file that was to be copied is not in place, or a search broke off
   std::vector<SetAsideFile> setAside;
   std::map<std::wstring, std::wstring> staleBackups;  // by name key: the backup's path as listed
+  StringList stalePartials;                           // their paths as listed
   std::int32_t fileCounter = 0;
   LocalFolder localFolder;
 };

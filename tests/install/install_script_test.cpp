@@ -252,3 +252,59 @@ TEST(InstallScript, ReleasesBeforeThreeDeleteLampsInTheLibraryFolder) {
 }
 
 }  // namespace
+
+// A DELETE line acts only inside the library: its operand may lead into a
+// sub-folder or, from the lamps folder, to the materials beside it, but
+// never out, whatever form the way out takes. The lines around it still run.
+TEST(InstallScript, DeleteLinesCannotReachOutsideTheLibrary) {
+  struct Case {
+    std::wstring line;
+    std::wstring deleted;  // below the library root; empty: nothing
+  } cases[] = {
+      {L"DELETE_LAMP ..\\..\\VICTIM.TXT", L""},
+      {L"DELETE_COMPONENT ..\\..\\VICTIM.TXT", L""},
+      {L"DELETE_LAMP ../../VICTIM.TXT", L""},
+      {L"DELETE_LAMP OLD\\..\\..\\..\\VICTIM.TXT", L""},
+      {L"DELETE_LAMP ..\\..\\LIB\\LAMPS\\KEEP.IES", L""},
+      {L"DELETE_LAMP \\VICTIM.TXT", L""},
+      {L"DELETE_LAMP C:VICTIM.TXT", L""},
+      {L"DELETE_LAMP C:\\VICTIM.TXT", L""},
+      {L"DELETE_LAMP \\\\SERVER\\SHARE\\VICTIM.TXT", L""},
+      {L"DELETE_LAMP \\\\?\\C:\\VICTIM.TXT", L""},
+      {L"DELETE_LAMP KEEP.IES:STREAM", L""},
+      {L"DELETE_LAMP ...\\VICTIM.TXT", L""},
+      {L"DELETE_LAMP <. .\\KEEP.IES>", L""},
+      {L"DELETE_LAMP ..", L""},
+      {L"DELETE_LAMP OLD\\LAMP.IES", L"Lamps\\OLD\\LAMP.IES"},
+      {L"DELETE_LAMP .\\OLD\\.\\LAMP.IES", L"Lamps\\OLD\\LAMP.IES"},
+      {L"DELETE_LAMP ..\\MATERIALS\\OLD.MAT", L"MATERIALS\\OLD.MAT"},
+      {L"DELETE_COMPONENT ..\\LAMPS.IES", L"LAMPS.IES"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.line));
+    Tree tree;
+    const std::wstring victim = tree.temp / L"VICTIM.TXT";
+    const StringList inside = {L"Lamps\\BEFORE.IES", L"Lamps\\KEEP.IES", L"Lamps\\OLD\\LAMP.IES",
+                               L"MATERIALS\\OLD.MAT", L"LAMPS.IES",      L"Components\\AFTER.CMP"};
+    WriteTestFile(victim, "not the library's");
+    for (const std::wstring& file : inside) WriteTestFile(tree.root + file, "");
+#ifndef _WIN32
+    platform::faults::Reset();
+    platform::faults::RecordDeletions();
+#endif
+    EXPECT_TRUE(RunScriptLines({L"DELETE_LAMP BEFORE.IES", c.line, L"DELETE_COMPONENT AFTER.CMP"}, tree.Targets(3, false)));
+    EXPECT_EQ(ReadTestFile(victim), "not the library's");
+    for (const std::wstring& file : inside) {
+      const bool gone = file == L"Lamps\\BEFORE.IES" || file == L"Components\\AFTER.CMP" || file == c.deleted;
+      EXPECT_EQ(ReadTestFile(tree.root + file), gone ? "<missing>" : "") << Narrow(file);
+    }
+#ifndef _WIN32
+    // Nothing outside the library was even asked for.
+    StringList asked = {tree.root + L"Lamps\\BEFORE.IES"};
+    if (!c.deleted.empty()) asked.push_back(tree.root + c.deleted);
+    asked.push_back(tree.root + L"Components\\AFTER.CMP");
+    EXPECT_EQ(platform::faults::Deletions(), asked);
+    platform::faults::Reset();
+#endif
+  }
+}

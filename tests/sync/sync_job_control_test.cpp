@@ -9,7 +9,9 @@
 #include <future>
 #include <thread>
 
+#include "platform/run_lock.h"
 #include "support/recording_progress.h"
+#include "sync/library_lock.h"
 #include "sync/sync_tree.h"
 
 namespace {
@@ -126,6 +128,73 @@ TEST_F(SyncControl, CancelledRunPutsAReadOnlyFileBack) {
   // The run joins the root and the relative path "\\a" with one more backslash.
   EXPECT_TRUE(Logged(progress, L"Restored: " + (local / L"\\a")));
   EXPECT_EQ(Snapshot(local), (Tree{{L"a", "old a"}, {L"b", "rb"}}));
+}
+
+// Two runs on one library would take each other's backups for a killed
+// run's: the second finds the library busy while the first is held paused,
+// touches nothing, and the first, cancelled, still restores every file.
+TEST_F(SyncControl, SecondRunOnTheSameLibraryWaitsForNothingAndTouchesNothing) {
+  std::promise<void> pausedByWindow;
+  auto pauseMade = pausedByWindow.get_future();
+  progress.hook = [&](const std::wstring& line) {
+    if (line == L"AddMessage Copied: \\a") pauseMade.wait();
+  };
+  std::thread worker = Start();
+  ASSERT_TRUE(progress.WaitFor(L"AddMessage Copied: \\a"));
+  job.paused = true;
+  pausedByWindow.set_value();
+  const Tree duringTheFirst = Snapshot(local);
+
+  SyncJob second;
+  RecordingProgress secondProgress;
+  second.progress = &secondProgress;
+  second.Run(remote.Path(), local.Path() + L"\\", true);
+  EXPECT_EQ(secondProgress.Lines(),
+            (Lines{L"AddMessage A sync of this library is already running.", L"AddMessage  - Sync Cancelled - ",
+                   L"AddMessage  - Sync Complete - ", L"Finished Sync Canceled 1"}));
+  EXPECT_EQ(Snapshot(local), duringTheFirst);
+
+  job.cancelRequested = true;
+  job.paused = false;
+  worker.join();
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "old a"}}));
+  // Once the first has ended, the library is free again.
+  second.Run(remote.Path(), local.Path(), false);
+  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "ra"}, {L"b", "rb"}}));
+}
+
+// However the library's folder is written, it is one library; another
+// library is not held by it.
+TEST_F(SyncControl, TheLibraryIsHeldWhateverItsFolderIsCalled) {
+  auto upper = [](std::wstring text) {
+    for (wchar_t& c : text)
+      if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    return text;
+  };
+  const std::wstring path = local.Path();
+  const size_t cut = path.rfind(L'\\');
+  struct Case {
+    const char* what;
+    std::wstring heldAs;
+    bool busy;
+  } cases[] = {
+      {"as the run names it", path, true},
+      {"with a final backslash", path + L"\\", true},
+      {"in capitals", upper(path), true},
+      {"with a doubled backslash", path.substr(0, cut) + L"\\\\" + path.substr(cut + 1), true},
+      {"another library", path + L"-other", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const platform::RunLock held(LibraryLockName(c.heldAs));
+    ASSERT_TRUE(held.Held());
+    RecordingProgress recorder;
+    SyncJob run;
+    run.progress = &recorder;
+    run.Run(remote.Path(), path, false);
+    EXPECT_EQ(recorder.Lines().back(), c.busy ? L"Finished Sync Canceled 1" : L"Finished Sync Complete 0");
+    EXPECT_EQ(Snapshot(local), (c.busy ? Tree{{L"a", "old a"}} : Tree{{L"a", "ra"}, {L"b", "rb"}}));
+  }
 }
 
 }  // namespace

@@ -180,20 +180,25 @@ TEST_F(SyncRun, LeftoversOfAnInterruptedRunGoOnceTheFileIsReplaced) {
 
 // Backups left by killed runs: a completed run clears them in the folders it
 // visits, putting back the one that is the only copy of its file; a cancelled
-// run, or one told not to restore, leaves them.
+// run, or one told not to restore, leaves them. Partial copies hold nothing
+// of the library's: every completed run clears them.
 TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
   using Tree = std::map<std::wstring, std::string>;
   enum class End { Completes, Cancelled, CompletesWithoutRestore };
   const Tree stale{{L"lamps\\a.ies.shelfmateBackup", "stale a"}, {L"lamps\\b.ies.shelfmateBackup", "stale b"},
                    {L"lamps\\c.ies.shelfmateBackup", "only c"},   {L"lamps\\e.ies.shelfmateBackup", "stale e"},
                    {L"lamps\\f.ies.shelfmateBackup", "only f"},   {L"other\\d.ies.shelfmateBackup", "far d"}};
+  // Partial copies of a file that is up to date and of one the master no
+  // longer has: no run copies either file again.
+  const Tree partials{{L"lamps\\a.ies.shelfmatePartial", "half a"}, {L"lamps\\g.ies.shelfmatePartial", "half g"}};
   // e.ies exists only here and its backup is read-only; a folder holds f.ies's name.
   const Tree localOnly{{L"lamps\\e.ies", "mine e"}, {L"lamps\\f.ies\\inner", "in a folder"}};
   auto with = [](Tree tree, const Tree& more) {
     tree.insert(more.begin(), more.end());
     return tree;
   };
-  const Tree untouched = with(with(stale, localOnly), {{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}});
+  const Tree lamps{{L"lamps\\a.ies", "same a"}, {L"lamps\\b.ies", "remote b"}};
+  const Tree untouched = with(with(with(stale, partials), localOnly), lamps);
   struct Case {
     const char* what;
     End end;
@@ -208,7 +213,8 @@ TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
                         {L"other\\d.ies.shelfmateBackup", "far d"}}),
        true},
       {"cancelled during the last file", End::Cancelled, untouched, false},
-      {"completes with restoring turned off", End::CompletesWithoutRestore, untouched, false},
+      {"completes with restoring turned off", End::CompletesWithoutRestore, with(with(stale, localOnly), lamps),
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -216,7 +222,8 @@ TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
     WriteFileAt(from / L"lamps\\a.ies", "remote a", 0);
     WriteFileAt(from / L"lamps\\b.ies", "remote b", 0);
     WriteFileAt(to / L"lamps\\a.ies", "same a", 0);  // equal times: not copied
-    for (const auto& [relative, content] : with(stale, localOnly)) WriteFileAt(to / relative, content, -99);
+    for (const auto& [relative, content] : with(with(stale, partials), localOnly))
+      WriteFileAt(to / relative, content, -99);
     std::filesystem::permissions(NativeOf(to / L"lamps\\e.ies.shelfmateBackup"), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
     SyncJob run;
@@ -233,6 +240,49 @@ TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
     const bool restoredLine =
         std::find(messages.begin(), messages.end(), L"Restored: " + (to / L"\\lamps\\c.ies")) != messages.end();
     EXPECT_EQ(restoredLine, c.restoredLine);
+  }
+}
+
+// A user may save or create a file in a folder after the run listed it and
+// before the file's turn. The file is then decided for again from its own
+// time: kept when it is not older than the master, and otherwise replaced
+// only after it was set aside, so that a cancel still gives it back.
+TEST_F(SyncRun, FileSavedOrCreatedAfterItsFolderWasListedIsDecidedAgain) {
+  struct Case {
+    const char* what;
+    bool force;
+    bool listed;           // b.ies was there, older, when the folder was listed
+    int savedAt;           // the time of the user's b.ies, against the master's 0
+    bool cancelAfterB;
+    std::string expected;  // b.ies at the end
+    bool copiedLine;
+  } cases[] = {
+      {"created, newer than the master", false, false, 100, false, "mine", false},
+      {"saved after the listing, newer than the master", false, true, 100, false, "mine", false},
+      {"created, older than the master", false, false, -50, false, "remote b", true},
+      {"created, older than the master, run cancelled", false, false, -50, true, "mine", true},
+      {"forced run, created", true, false, 100, false, "remote b", true},
+      {"forced run, created, run cancelled", true, false, 100, true, "mine", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder from, to;
+    WriteFileAt(from / L"lamps\\a.ies", "remote a", 0);
+    WriteFileAt(from / L"lamps\\b.ies", "remote b", 0);
+    if (c.listed) WriteFileAt(to / L"lamps\\b.ies", "old b", -10);
+    SyncJob run;
+    RecordingProgress recorder;
+    recorder.hook = [&](const std::wstring& line) {
+      if (line == L"AddMessage Copied: \\lamps\\a.ies") WriteFileAt(to / L"lamps\\b.ies", "mine", c.savedAt);
+      if (c.cancelAfterB && line.find(L"Copied: \\lamps\\b.ies") != std::wstring::npos) run.cancelRequested = true;
+    };
+    run.progress = &recorder;
+    run.Run(from.Path(), to.Path(), c.force);
+    EXPECT_EQ(ReadTestFile(to / L"lamps\\b.ies"), c.expected);
+    const Lines messages = recorder.Messages();
+    const std::wstring line = (c.copiedLine ? L"Copied: " : L"Not Copied: ") + std::wstring(L"\\lamps\\b.ies");
+    EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end());
+    EXPECT_FALSE(HasLeftovers(to));
   }
 }
 

@@ -11,7 +11,8 @@ namespace {
 constexpr size_t kinds = static_cast<size_t>(Call::Count_);
 
 struct Plan {
-  long remaining = -1;  // successes still allowed before the failure; -1: none planned
+  long remaining = -1;  // successes still allowed before the failures; -1: none planned
+  unsigned failures = 1;
   bool always = false;
 };
 
@@ -25,6 +26,9 @@ struct FaultBoard {
   std::wstring countedTree;  // empty: no tree counted
   std::atomic<unsigned long> treeCalls{0};
   std::vector<std::wstring> folderCreations;
+  std::atomic<bool> recordingDeletions{false};
+  std::vector<std::wstring> deletions;
+  Plan shortCopy;
   std::atomic<bool> fileIndexesHidden{false};
 };
 
@@ -35,9 +39,10 @@ FaultBoard& Board() {
 
 }  // namespace
 
-void FailAfter(Call call, unsigned successes) {
+void FailAfter(Call call, unsigned successes, unsigned failures) {
   std::lock_guard guard(Board().lock);
   Board().plans[static_cast<size_t>(call)].remaining = successes;
+  Board().plans[static_cast<size_t>(call)].failures = failures;
   Board().armed = true;
 }
 
@@ -55,6 +60,9 @@ void Reset() {
   Board().countedTree.clear();
   Board().treeCalls = 0;
   Board().folderCreations.clear();
+  Board().recordingDeletions = false;
+  Board().deletions.clear();
+  Board().shortCopy = Plan{};
   Board().fileIndexesHidden = false;
 }
 
@@ -86,7 +94,44 @@ void NoteFolderCreation(const std::wstring& path) {
   Board().folderCreations.push_back(path);
 }
 
+void RecordDeletions() { Board().recordingDeletions = true; }
+
+void NoteDeletion(const std::wstring& path) {
+  if (!Board().recordingDeletions) return;
+  std::lock_guard guard(Board().lock);
+  Board().deletions.push_back(path);
+}
+
+std::vector<std::wstring> Deletions() {
+  std::lock_guard guard(Board().lock);
+  return Board().deletions;
+}
+
+void ShortCopyAfter(unsigned successes) {
+  std::lock_guard guard(Board().lock);
+  Board().shortCopy.remaining = successes;
+  Board().shortCopy.failures = 1;
+  Board().armed = true;
+}
+
 unsigned long CallCount(Call call) { return Board().counts[static_cast<size_t>(call)]; }
+
+namespace {
+
+// Whether a planned event is due now, counting this call against the plan.
+bool Due(Plan& plan) {
+  if (plan.always) return true;
+  if (plan.remaining < 0) return false;
+  if (plan.remaining == 0) {
+    if (plan.failures <= 1) plan.remaining = -1;
+    else --plan.failures;
+    return true;
+  }
+  --plan.remaining;
+  return false;
+}
+
+}  // namespace
 
 bool ShouldFail(Call call) {
   FaultBoard& board = Board();
@@ -95,15 +140,14 @@ bool ShouldFail(Call call) {
   // The seam's hot path (every file of a sync) takes no lock unless a test planned a failure.
   if (!board.armed.load(std::memory_order_acquire)) return false;
   std::lock_guard guard(board.lock);
-  Plan& plan = board.plans[index];
-  if (plan.always) return true;
-  if (plan.remaining < 0) return false;
-  if (plan.remaining == 0) {
-    plan.remaining = -1;
-    return true;
-  }
-  --plan.remaining;
-  return false;
+  return Due(board.plans[index]);
+}
+
+bool CopyComesBackShort() {
+  FaultBoard& board = Board();
+  if (!board.armed.load(std::memory_order_acquire)) return false;
+  std::lock_guard guard(board.lock);
+  return Due(board.shortCopy);
 }
 
 }  // namespace platform::faults

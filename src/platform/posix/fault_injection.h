@@ -24,10 +24,10 @@ enum class Call {
   Count_
 };
 
-// The call of this kind after the next `successes` ones fails. A failing
-// copy or write stops half way, leaving a partly written target, as an
-// interrupted one would.
-void FailAfter(Call call, unsigned successes = 0);
+// The `failures` calls of this kind after the next `successes` ones fail. A
+// failing copy or write stops half way, leaving a partly written target, as
+// an interrupted one would.
+void FailAfter(Call call, unsigned successes = 0, unsigned failures = 1);
 
 // Every call of this kind fails from now on, until cleared.
 void FailAlways(Call call);
@@ -52,6 +52,19 @@ unsigned long TreeCallCount();
 // whether or not the creation succeeded.
 std::vector<std::wstring> FolderCreations();
 
+// The copy after the next `successes` ones writes only half the content and
+// still reports success, as a copy whose reads failed unnoticed does.
+void ShortCopyAfter(unsigned successes = 0);
+
+// From now until the next Reset, notes every file the seam is asked to
+// delete, whether or not the deletion succeeds. (Off by default: a long run
+// deletes a backup per file, which the benchmark's memory figure must not
+// carry.)
+void RecordDeletions();
+
+// The deletions noted since RecordDeletions, in order.
+std::vector<std::wstring> Deletions();
+
 // From now until the next Reset, IdentifyFile reports index 0 for every file,
 // as a file system or share without file IDs does.
 void HideFileIndexes();
@@ -67,5 +80,11 @@ void NoteTreeCalls(const std::wstring& path, unsigned long calls = 1);
 
 // Used by the seam itself: notes a folder creation asked for.
 void NoteFolderCreation(const std::wstring& path);
+
+// Used by the seam itself: notes a deletion asked for.
+void NoteDeletion(const std::wstring& path);
+
+// Used by the seam itself: whether this copy is to come back short.
+bool CopyComesBackShort();
 
 }  // namespace platform::faults

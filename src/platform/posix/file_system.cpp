@@ -152,11 +152,16 @@ struct FolderSearch::State {
   std::vector<FolderEntry> entries;
   size_t next = 0;
   bool started = false;
+  bool broken = false;
 };
 
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
   NoteTreeCalls(folderAndPattern);
-  if (ShouldFail(Call::FolderSearch)) return;
+  if (ShouldFail(Call::FolderSearch)) {
+    // As a connection that drops during the search: nothing, on an error.
+    state->broken = true;
+    return;
+  }
   if (PastThePathLimit(folderAndPattern) || HasDoubledBackslash(folderAndPattern)) return;
   const size_t cut = folderAndPattern.rfind(L'\\');
   const std::wstring folder = cut == std::wstring::npos ? L"" : folderAndPattern.substr(0, cut + 1);
@@ -164,7 +169,10 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
   const std::string native = folder.empty() ? std::string(".") : NativePath(folder);
 
   DIR* dir = ::opendir(native.c_str());
-  if (dir == nullptr) return;
+  if (dir == nullptr) {
+    state->broken = errno != ENOENT && errno != ENOTDIR;
+    return;
+  }
   std::string base = native;
   if (base.empty() || base.back() != '/') base += '/';
   while (const dirent* item = ::readdir(dir)) {
@@ -183,6 +191,7 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
       if (::stat((base + item->d_name).c_str(), &info) == 0) {
         entry.isFolder = S_ISDIR(info.st_mode);
         entry.lastWriteTime = TimeOf(info);
+        if (!entry.isFolder) entry.size = static_cast<std::uint64_t>(info.st_size);
       }
     }
     state->entries.push_back(std::move(entry));
@@ -198,6 +207,8 @@ FolderSearch::~FolderSearch() = default;
 
 bool FolderSearch::Started() const { return state->started; }
 
+bool FolderSearch::Broken() const { return state->broken; }
+
 bool FolderSearch::Next(FolderEntry& entry) {
   if (!state->started || state->next >= state->entries.size()) return false;
   entry = state->entries[state->next++];
@@ -210,6 +221,13 @@ bool LastWriteTime(const std::wstring& path, FileTime& time) {
   struct stat info {};
   if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
   time = TimeOf(info);
+  return true;
+}
+
+bool FileSize(const std::wstring& path, std::uint64_t& size) {
+  struct stat info {};
+  if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  size = static_cast<std::uint64_t>(info.st_size);
   return true;
 }
 
@@ -239,6 +257,7 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
   NoteTreeCalls(from);
   const bool fail = ShouldFail(Call::CopyReplacing);
+  const bool comesBackShort = !fail && faults::CopyComesBackShort();
   const std::string target = NativePath(to);
   Descriptor source(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
   if (!source.Valid()) return false;
@@ -255,13 +274,17 @@ bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
     WriteAll(copy.Get(), content.data(), content.size() / 2);
     return false;
   }
-  if (!WriteAll(copy.Get(), content.data(), content.size())) return false;
+  // A read that failed unnoticed, or a source cut short while it was read:
+  // part of the content, reported as a copy.
+  const size_t length = comesBackShort ? content.size() / 2 : content.size();
+  if (!WriteAll(copy.Get(), content.data(), length)) return false;
   ::fchmod(copy.Get(), info.st_mode & 0777);
   const struct timespec times[2] = {info.st_atim, info.st_mtim};
   return ::futimens(copy.Get(), times) == 0;
 }
 
 bool DeleteOneFile(const std::wstring& path) {
+  faults::NoteDeletion(path);
   if (ShouldFail(Call::DeleteOneFile)) return false;
   const std::string native = NativePath(path);
   struct stat info {};

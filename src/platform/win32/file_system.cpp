@@ -29,6 +29,8 @@ FileTime TimeOf(const FILETIME& time) {
   return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+std::uint64_t SizeOf(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
 // How folder searches are asked for. Windows 7 and later take the basic
 // level, which skips the short names nobody reads, and the large fetch, which
 // asks a share for bigger batches of entries per round trip. Earlier systems
@@ -87,26 +89,36 @@ struct FolderSearch::State {
   win32::UniqueFindHandle handle;
   WIN32_FIND_DATAW pending{};
   bool hasPending = false;
+  bool ended = false;
+  bool broken = false;
 };
 
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
   state->handle.Reset(StartSearch(folderAndPattern, state->pending));
   state->hasPending = state->handle.Valid();
+  if (!state->hasPending) state->broken = !NothingToFind(::GetLastError());
 }
 
 FolderSearch::~FolderSearch() = default;
 
 bool FolderSearch::Started() const { return state->handle.Valid(); }
 
+bool FolderSearch::Broken() const { return state->broken; }
+
 bool FolderSearch::Next(FolderEntry& entry) {
-  if (!state->handle.Valid()) return false;
+  if (!state->handle.Valid() || state->ended) return false;
   if (!state->hasPending) {
-    if (!::FindNextFileW(state->handle.Get(), &state->pending)) return false;
+    if (!::FindNextFileW(state->handle.Get(), &state->pending)) {
+      if (::GetLastError() != ERROR_NO_MORE_FILES) state->broken = true;
+      state->ended = true;
+      return false;
+    }
   }
   state->hasPending = false;
   entry.name = state->pending.cFileName;
   entry.isFolder = (state->pending.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   entry.lastWriteTime = TimeOf(state->pending.ftLastWriteTime);
+  entry.size = entry.isFolder ? 0 : SizeOf(state->pending.nFileSizeHigh, state->pending.nFileSizeLow);
   return true;
 }
 
@@ -117,6 +129,14 @@ bool LastWriteTime(const std::wstring& path, FileTime& time) {
   FILETIME written{};
   if (!::GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
   time = TimeOf(written);
+  return true;
+}
+
+bool FileSize(const std::wstring& path, std::uint64_t& size) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  size = SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/posix/fault_injection.h"
 #include "support/recording_progress.h"
@@ -36,9 +37,10 @@ class SyncFaults : public ::testing::Test {
 };
 
 // Listing order is case-blind name order: new.ies comes before old.ies.
+// Without a call, the copy of that number comes back short yet reports success.
 struct FaultCase {
   const char* what;
-  Call call;
+  std::optional<Call> call;
   unsigned successes;
   Tree expected;
   Lines fileLines;
@@ -52,19 +54,31 @@ TEST_F(SyncFaults, FailedCopyOrMoveLeavesTheOldFileOrNoneButNeverAPart) {
       {"copy over an old file fails half way", Call::CopyReplacing, 1,
        {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
        {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
-      {"moving the finished copy into place fails", Call::MoveReplacing, 1,
+      {"copy of a new file comes back short", std::nullopt, 0,
+       {{L"lamps\\old.ies", "remote old"}},
+       {L"Not Copied: \\lamps\\new.ies", L"Copied: \\lamps\\old.ies"}},
+      {"copy over an old file comes back short", std::nullopt, 1,
        {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
        {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
-      {"setting the old file aside fails", Call::MoveNoReplace, 0,
-       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "remote old"}},
-       {L"Copied: \\lamps\\new.ies", L"Copied: \\lamps\\old.ies"}},
+      {"moving a new file's copy into place fails", Call::MoveNoReplace, 0,
+       {{L"lamps\\old.ies", "remote old"}},
+       {L"Not Copied: \\lamps\\new.ies", L"Copied: \\lamps\\old.ies"}},
+      {"setting the old file aside fails", Call::MoveNoReplace, 1,
+       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
+       {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
+      {"moving the copy into the old file's place fails", Call::MoveNoReplace, 2,
+       {{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "local old"}},
+       {L"Copied: \\lamps\\new.ies", L"Not Copied: \\lamps\\old.ies"}},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.what);
     TempFolder fresh;
     WriteFileAt(fresh / L"lamps\\old.ies", "local old", -10);
     platform::faults::Reset();
-    platform::faults::FailAfter(c.call, c.successes);
+    if (c.call)
+      platform::faults::FailAfter(*c.call, c.successes);
+    else
+      platform::faults::ShortCopyAfter(c.successes);
     RecordingProgress recorder;
     job.progress = &recorder;
     job.Run(remote.Path(), fresh.Path(), false);
@@ -78,8 +92,8 @@ TEST_F(SyncFaults, FailedCopyOrMoveLeavesTheOldFileOrNoneButNeverAPart) {
 }
 
 TEST_F(SyncFaults, BackupThatCannotBeMovedBackIsKeptAndReported) {
-  platform::faults::FailAfter(Call::CopyReplacing, 1);  // the copy over old.ies
-  platform::faults::FailAfter(Call::MoveNoReplace, 1);  // moving its backup back
+  // Moving the copy into old.ies's place, then moving its backup back.
+  platform::faults::FailAfter(Call::MoveNoReplace, 2, 2);
   Run();
   const Lines messages = Messages();
   const auto notCopied = std::find(messages.begin(), messages.end(), L"Not Copied: \\lamps\\old.ies");
@@ -88,6 +102,63 @@ TEST_F(SyncFaults, BackupThatCannotBeMovedBackIsKeptAndReported) {
   EXPECT_EQ(*(notCopied + 1), L"Not Restored: " + (local / L"\\lamps\\old.ies"));
   // The completion step must not delete the only copy of the old content.
   EXPECT_EQ(Snapshot(local), (Tree{{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies.shelfmateBackup", "local old"}}));
+}
+
+// The version file marks the library current, so it is brought over only by
+// a run in which every other file that was due arrived whole; a run cut
+// short or failed leaves it old, and the next run tries again.
+TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
+  enum class Mishap { None, Cancel, CopyFails, CopyComesBackShort, SearchBreaksOff };
+  struct Case {
+    const char* what;
+    Mishap mishap;
+    std::string expectedVersion;
+  } cases[] = {
+      {"clean run", Mishap::None, "5.2"},
+      {"cancelled during its last lamp", Mishap::Cancel, "5.1"},
+      {"a copy fails", Mishap::CopyFails, "5.1"},
+      {"a copy comes back short", Mishap::CopyComesBackShort, "5.1"},
+      {"a remote folder search breaks off", Mishap::SearchBreaksOff, "5.1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder from, to;
+    // The version file lists first and is older than the local one, so only
+    // the window's finding that it is outdated brings it over.
+    WriteFileAt(from / L"a.version", "5.2", -20);
+    WriteFileAt(from / L"lamps\\new.ies", "remote new", 0);
+    WriteFileAt(from / L"lamps\\old.ies", "remote old", 0);
+    WriteFileAt(to / L"a.version", "5.1", 0);
+    WriteFileAt(to / L"lamps\\old.ies", "local old", -10);
+    platform::faults::Reset();
+    SyncJob run;
+    run.outdatedVersionFiles = {L"A.VERSION"};
+    RecordingProgress recorder;
+    recorder.hook = [&](const std::wstring& line) {
+      if (c.mishap == Mishap::Cancel && line == L"AddMessage Copied: \\lamps\\old.ies") run.cancelRequested = true;
+    };
+    run.progress = &recorder;
+    if (c.mishap == Mishap::CopyFails) platform::faults::FailAfter(Call::CopyReplacing, 1);
+    if (c.mishap == Mishap::CopyComesBackShort) platform::faults::ShortCopyAfter(0);
+    if (c.mishap == Mishap::SearchBreaksOff) platform::faults::FailAfter(Call::FolderSearch, 1);
+    run.Run(from.Path(), to.Path(), false);
+    platform::faults::Reset();
+    EXPECT_EQ(ReadTestFile(to / L"a.version"), c.expectedVersion);
+    const Lines messages = recorder.Messages();
+    // Every other file's line comes before the version file's.
+    const auto versionLine = std::find_if(messages.begin(), messages.end(), [](const std::wstring& m) {
+      return m.find(L"Copied: \\a.version") != std::wstring::npos;
+    });
+    if (c.mishap == Mishap::Cancel) {
+      EXPECT_EQ(versionLine, messages.end());
+    } else {
+      ASSERT_NE(versionLine, messages.end());
+      EXPECT_EQ(*versionLine, (c.expectedVersion == "5.2" ? L"Copied: \\a.version" : L"Not Copied: \\a.version"));
+      for (auto later = versionLine + 1; later != messages.end(); ++later)
+        EXPECT_EQ(later->find(L"\\lamps\\"), std::wstring::npos) << ::testing::PrintToString(*later);
+    }
+    EXPECT_FALSE(sync_test::HasLeftovers(to));
+  }
 }
 
 TEST_F(SyncFaults, RestoreThatFailsSaysSoAndKeepsTheBackup) {

@@ -1,0 +1,28 @@
+// A lock that one holder at a time owns across every process and user of the
+// machine, found by its name: what keeps two runs off the same library.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Asks once for the lock of this name and does not wait. It is held until
+// the object goes, and must be let go by the thread that took it. A name that
+// another holder has, or that exists but may not be opened (another user's,
+// behind its security), is busy.
+class RunLock {
+ public:
+  explicit RunLock(const std::wstring& name);
+  ~RunLock();
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+
+  bool Held() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state;
+};
+
+}  // namespace platform
