@@ -7,10 +7,10 @@
 
 namespace platform {
 
-// Asks once for the lock of this name and does not wait. It is held until
-// the object goes, and must be let go by the thread that took it. A name that
-// another holder has, or that exists but may not be opened (another user's,
-// behind its security), is busy.
+// Asks once for the lock of this name and does not wait; it is held until
+// the object goes. A name that another holder has, on any thread, or that
+// exists but may not be opened (another user's, behind its security), is
+// busy.
 class RunLock {
  public:
   explicit RunLock(const std::wstring& name);

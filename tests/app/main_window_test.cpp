@@ -4,7 +4,10 @@
 #include "app/progress_display.h"
 #include "app/progress_text.h"
 #include "app/tray_icon.h"
+#include "support/win32/process.h"
 #include "support/win32/test_share.h"
+#include "sync/sync_tree.h"
+#include "tray_stand_in.h"
 
 namespace {
 
@@ -24,9 +27,9 @@ TEST_F(MainWindowTest, ASyncLogsEveryFileAndEndsIdle) {
                                      L"\r\n\r\nOutdated Version File(s) detected:\r\n  library.version\r\n\r\n"
                                      L" - Getting remote file listing - \r\n";
   EXPECT_EQ(log.substr(0, expectedStart.size()), expectedStart);
-  EXPECT_EQ(CountOf(log, L"\nCopied: "), 12);
-  // The version file was copied before the run, keeping its time, so the run leaves it.
-  EXPECT_EQ(CountOf(log, L"\nNot Copied: \\library.version"), 1);
+  // The version file comes after every lamp: it marks the library current.
+  EXPECT_EQ(CountOf(log, L"\nCopied: "), 13);
+  EXPECT_GT(log.find(L"\nCopied: \\library.version"), log.rfind(L"\nCopied: \\lamps\\"));
   size_t at = 0;
   for (const auto& line : {L" - Deleting Backup Files - \r\n", L" - Sync Complete - \r\n"}) {
     at = log.find(line, at);
@@ -81,7 +84,7 @@ TEST_F(MainWindowTest, PauseHoldsTheRunAndResumeCarriesOn) {
   ASSERT_TRUE(WaitForEnd(state));
   const std::wstring log = Text(state.logView);
   EXPECT_EQ(CountOf(log, L" - Sync Paused - "), 1);
-  EXPECT_EQ(CountOf(log, L"\nCopied: "), 300);
+  EXPECT_EQ(CountOf(log, L"\nCopied: \\lamps\\"), 300);
   EXPECT_STREQ(state.trayIcon.szInfo, L"Sync Complete");
 }
 
@@ -113,6 +116,56 @@ TEST_F(MainWindowTest, CancelWhilePausedRestoresEveryReplacedFile) {
   }
   EXPECT_EQ(Text(state.syncButton), L"Sync");
   EXPECT_EQ(Text(state.closeButton), L"Close");
+}
+
+// Waits for a Shelfmate process to end while this thread's window goes on,
+// acting as the Windows tray towards the process; -1 when it did not end.
+long WaitPumpingAsTheTray(Process& process, DWORD milliseconds) {
+  const bool ended = PumpUntil(
+      [&] {
+        if (HWND other = driver::MainWindowOf(process.Id())) driver::ReportBalloonTimeOut(other);
+        return ::WaitForSingleObject(process.Handle(), 0) == WAIT_OBJECT_0;
+      },
+      milliseconds);
+  return ended ? process.WaitForExit(0) : -1;
+}
+
+// The weekly task may start while the user's own sync is held paused, and
+// the master may have moved on to a new release meanwhile. The silent run
+// finds the library busy and ends without touching it. The paused run,
+// cancelled, restores every file and leaves the library marked behind, so
+// the next silent run brings it up to date.
+TEST_F(MainWindowTest, SilentRunDuringAPausedSyncLeavesTheLibraryToIt) {
+  MakeLibrary(300);
+  const std::string olderRelease("5\0.\0" "1\0", 6);
+  WriteTestFile(local / L"library.version", olderRelease);
+  SetAge(local / L"library.version", -7200);
+  const std::vector<std::string> before = LocalContents();
+  MainWindowState& state = OpenWindow();
+  Click(state, state.syncButton);
+  ASSERT_TRUE(PumpUntil([&] { return CountOf(Text(state.logView), L"\nCopied: ") >= 40; }));
+  Click(state, state.syncButton);  // Pause
+  PumpFor(300);
+  WriteTestFile(remote / L"library.version", std::string("5\0.\0" "3\0", 6));
+  const auto paused = sync_test::Snapshot(local);
+
+  Process silent(L"/silent");
+  ASSERT_TRUE(silent.Started()) << ShelfmateExe();
+  EXPECT_EQ(WaitPumpingAsTheTray(silent, 60000), 0);
+  EXPECT_EQ(sync_test::Snapshot(local), paused);
+
+  Click(state, state.closeButton);  // Cancel
+  ASSERT_TRUE(WaitForEnd(state));
+  const std::vector<std::string> after = LocalContents();
+  for (size_t i = 0; i < names.size(); ++i)
+    if (before[i] != "<missing>") EXPECT_EQ(after[i], before[i]) << i;
+  EXPECT_EQ(ReadTestFile(local / L"library.version"), olderRelease);
+  EXPECT_FALSE(sync_test::HasLeftovers(local));
+
+  Process next(L"/silent");
+  ASSERT_TRUE(next.Started());
+  EXPECT_EQ(WaitPumpingAsTheTray(next, 60000), 0);
+  EXPECT_EQ(sync_test::Snapshot(local), sync_test::Snapshot(remote));
 }
 
 TEST_F(MainWindowTest, DestroyingTheWindowDuringASyncCancelsAndRestores) {
@@ -169,12 +222,14 @@ TEST_F(MainWindowTest, WorkerThatCannotBeStartedLeavesTheWindowIdle) {
   EXPECT_STREQ(state.trayIcon.szInfo, L"Sync Canceled");
   EXPECT_EQ(state.trayIcon.dwInfoFlags, static_cast<DWORD>(NIIF_ERROR | NIIF_LARGE_ICON));
 
+  // A run that never started leaves the library marked behind, so the next
+  // one starts unasked and brings the version file over last.
+  EXPECT_EQ(ReadTestFile(local / L"library.version"), "<missing>");
   state.worker.startThread = &::_beginthreadex;
-  // The first start brought the version file over; without it the run starts unasked.
-  ASSERT_TRUE(platform::DeleteOneFile(local / L"library.version"));
   Click(state, state.syncButton);
   ASSERT_TRUE(WaitForEnd(state));
-  EXPECT_EQ(CountOf(Text(state.logView), L"\nCopied: "), 3);
+  EXPECT_EQ(CountOf(Text(state.logView), L"\nCopied: "), 4);
+  EXPECT_EQ(ReadTestFile(local / L"library.version"), std::string("5\0.\0" "2\0", 6));
 }
 
 // After Explorer restarts the icon is added with its message, icon and

@@ -1,4 +1,7 @@
-// The run lock on Win32: a named mutex, owned by the thread that took it.
+// The run lock on Win32: a named semaphore of one count. Unlike a mutex it
+// has no owning thread, so a second run asks in vain whichever thread it is
+// on. A killed holder's handle closes with its process, and the object goes
+// with the last handle, so the lock never outlives its holder for long.
 #include "platform/run_lock.h"
 
 #include <windows.h>
@@ -8,23 +11,20 @@
 namespace platform {
 
 struct RunLock::State {
-  win32::UniqueHandle mutex;
+  win32::UniqueHandle semaphore;
   bool held = false;
 };
 
 RunLock::RunLock(const std::wstring& name) : state(std::make_unique<State>()) {
-  // Opening an existing mutex of another user's fails with
-  // ERROR_ACCESS_DENIED; no handle means busy, whatever the reason.
-  state->mutex.Reset(::CreateMutexW(nullptr, FALSE, name.c_str()));
-  if (!state->mutex) return;
-  // A holder that ended without letting go leaves the mutex abandoned: it is
-  // ours then, and the files it left are what a killed run leaves.
-  const DWORD waited = ::WaitForSingleObject(state->mutex.Get(), 0);
-  state->held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  // Opening another user's semaphore fails with ERROR_ACCESS_DENIED; no
+  // handle means busy, whatever the reason.
+  state->semaphore.Reset(::CreateSemaphoreW(nullptr, 1, 1, name.c_str()));
+  if (!state->semaphore) return;
+  state->held = ::WaitForSingleObject(state->semaphore.Get(), 0) == WAIT_OBJECT_0;
 }
 
 RunLock::~RunLock() {
-  if (state->held) ::ReleaseMutex(state->mutex.Get());
+  if (state->held) ::ReleaseSemaphore(state->semaphore.Get(), 1, nullptr);
 }
 
 bool RunLock::Held() const { return state->held; }
