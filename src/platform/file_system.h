@@ -20,6 +20,9 @@ bool PathExists(const std::wstring& path);
 // The same test for an 8-bit path, each byte taken as one character code.
 bool PathExistsNarrow(const std::string& path);
 
+// True when a folder of this name exists.
+bool IsFolder(const std::wstring& path);
+
 // Creates one folder with default security. False when it could not be made
 // (also when something of that name exists already).
 bool CreateFolder(const std::wstring& path);
@@ -55,7 +58,8 @@ class FolderSearch {
 
   // True when the search ended on an error, so that entries may be missing:
   // it stopped before its last entry (a dropped connection), or could not be
-  // started for another reason than a missing folder or nothing matching.
+  // started for another reason than a missing folder, nothing matching or a
+  // folder the user may not read.
   bool Broken() const;
 
  private:

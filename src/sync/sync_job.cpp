@@ -174,27 +174,13 @@ class SyncRun {
       return;
     }
     ListRemoteTree();
-    std::vector<size_t> versionFiles;
-    bool stopped = false;
-    for (size_t index = 0; index < relativePaths.size() && !stopped; ++index) {
+    for (size_t index = 0; index < relativePaths.size(); ++index) {
       if (IsTopLevelVersionFile(relativePaths[index])) {
         versionFiles.push_back(index);
-      } else if (!WaitWhilePausedThenCheckCancel()) {
-        stopped = true;
-      } else {
-        SyncFile(index, force);
+        continue;
       }
-    }
-    // The version files say the library is current, so they come last, and
-    // only after a run in which nothing failed; otherwise the next run finds
-    // them in step and never catches up. Those the window found outdated
-    // are copied whatever their times.
-    for (size_t index : versionFiles) {
-      if (stopped || !WaitWhilePausedThenCheckCancel()) break;
-      if (failed)
-        ReportFile(relativePaths[index], local + L"\\" + relativePaths[index], FileOutcome{});
-      else
-        SyncFile(index, force || IsOutdated(relativePaths[index]));
+      if (!WaitWhilePausedThenCheckCancel()) break;
+      SyncFile(index, force);
     }
     Finish();
   }
@@ -296,8 +282,9 @@ class SyncRun {
     if (!destinationListed) {
       outcome.copied = platform::MoveNoReplace(partial, target);
       if (outcome.copied) return outcome;
-      // A file that came in since the listing is decided for below.
-      if (!PathExists(target)) return GiveUp(partial);
+      // A file that came in since the listing is decided for below; a
+      // folder that holds the name is never moved out of its way.
+      if (!PathExists(target) || platform::IsFolder(target)) return GiveUp(partial);
     }
     if (!copyAnyway) {
       platform::FileTime current = 0;
@@ -354,6 +341,21 @@ class SyncRun {
     if (outcome.backupStranded) Log(L"Not Restored: " + destination);
   }
 
+  // The version files say the library is current, so they come once the
+  // run is known not to be cancelled, and are copied only when nothing
+  // failed before them; otherwise the next run finds them in step and never
+  // catches up. Those the window found outdated are copied whatever their
+  // times. A cancel that comes now is too late for this run, as one that
+  // comes during the backups' deletion is.
+  void SyncVersionFiles() {
+    for (size_t index : versionFiles) {
+      if (failed)
+        ReportFile(relativePaths[index], local + L"\\" + relativePaths[index], FileOutcome{});
+      else
+        SyncFile(index, force || IsOutdated(relativePaths[index]));
+    }
+  }
+
   void Finish() {
     const bool cancelled = job.cancelRequested;
     if (cancelled) {
@@ -361,6 +363,7 @@ class SyncRun {
       Log(L" - Sync Cancelled - ");
       if (job.restoreOnCancel) RestoreBackups();
     } else {
+      SyncVersionFiles();
       Log(L" - Deleting Backup Files - ");
       DeleteReplacedBackups();
       // A run told not to restore leaves every backup where it is.
@@ -445,6 +448,7 @@ class SyncRun {
   const bool force;
   StringList relativePaths;
   ListingDetails remoteDetails;  // beside relativePaths
+  std::vector<size_t> versionFiles;  // indexes of the remote root's version files, kept for the end
   bool failed = false;           // a file that was to be copied is not in place, or a search broke off
   std::vector<SetAsideFile> setAside;
   std::map<std::wstring, std::wstring> staleBackups;  // by name key: the backup's path as listed

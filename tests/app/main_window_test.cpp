@@ -29,7 +29,9 @@ TEST_F(MainWindowTest, ASyncLogsEveryFileAndEndsIdle) {
   EXPECT_EQ(log.substr(0, expectedStart.size()), expectedStart);
   // The version file comes after every lamp: it marks the library current.
   EXPECT_EQ(CountOf(log, L"\nCopied: "), 13);
-  EXPECT_GT(log.find(L"\nCopied: \\library.version"), log.rfind(L"\nCopied: \\lamps\\"));
+  const size_t versionLine = log.find(L"\nCopied: \\library.version");
+  ASSERT_NE(versionLine, std::wstring::npos) << log;
+  EXPECT_GT(versionLine, log.rfind(L"\nCopied: \\lamps\\"));
   size_t at = 0;
   for (const auto& line : {L" - Deleting Backup Files - \r\n", L" - Sync Complete - \r\n"}) {
     at = log.find(line, at);

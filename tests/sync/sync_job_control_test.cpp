@@ -91,12 +91,22 @@ TEST_F(SyncControl, RemoteFileThatVanishesAfterTheListingIsLeftAlone) {
   EXPECT_EQ(Snapshot(local), (Tree{{L"a", "old a"}, {L"b", "rb"}}));
 }
 
+// A file where a folder is to be, or a folder where a file is to be: only
+// those files are not copied, and nothing local is moved out of the way.
 TEST_F(SyncControl, FolderThatCannotBeCreatedOnlyCostsItsFiles) {
   WriteFileAt(remote / L"lamps\\x.ies", "rx", 0);
   WriteFileAt(local / L"lamps", "a file in the folder's place", 0);
-  job.Run(remote.Path(), local.Path(), false);
-  EXPECT_TRUE(Logged(progress, L"Not Copied: \\lamps\\x.ies"));
-  EXPECT_EQ(Snapshot(local), (Tree{{L"a", "ra"}, {L"b", "rb"}, {L"lamps", "a file in the folder's place"}}));
+  WriteFileAt(remote / L"other\\y.ies", "ry", 0);
+  WriteFileAt(local / L"other\\y.ies\\inner", "in a folder of the file's name", 0);
+  for (const bool force : {false, true}) {
+    job.Run(remote.Path(), local.Path(), force);
+    EXPECT_TRUE(Logged(progress, L"Not Copied: \\lamps\\x.ies"));
+    EXPECT_TRUE(Logged(progress, L"Not Copied: \\other\\y.ies"));
+    EXPECT_EQ(Snapshot(local), (Tree{{L"a", "ra"},
+                                     {L"b", "rb"},
+                                     {L"lamps", "a file in the folder's place"},
+                                     {L"other\\y.ies\\inner", "in a folder of the file's name"}}));
+  }
 }
 
 TEST_F(SyncControl, ReadOnlyLocalFileIsReplacedWithoutLosingItsContent) {

@@ -142,6 +142,11 @@ bool PathExistsNarrow(const std::string& path) {
   return ::access(posix::NativePathNarrow(path).c_str(), F_OK) == 0;
 }
 
+bool IsFolder(const std::wstring& path) {
+  struct stat info {};
+  return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool CreateFolder(const std::wstring& path) {
   faults::NoteFolderCreation(path);
   if (ShouldFail(Call::CreateFolder) || PastThePathLimit(path, kFolderPathLimit)) return false;
@@ -170,7 +175,7 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
 
   DIR* dir = ::opendir(native.c_str());
   if (dir == nullptr) {
-    state->broken = errno != ENOENT && errno != ENOTDIR;
+    state->broken = errno != ENOENT && errno != ENOTDIR && errno != EACCES;
     return;
   }
   std::string base = native;

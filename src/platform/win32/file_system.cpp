@@ -77,6 +77,11 @@ bool PathExists(const std::wstring& path) { return ::_waccess(path.c_str(), 0) =
 
 bool PathExistsNarrow(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool CreateFolder(const std::wstring& path) {
   SECURITY_ATTRIBUTES security{};
   security.nLength = sizeof security;
@@ -96,7 +101,12 @@ struct FolderSearch::State {
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
   state->handle.Reset(StartSearch(folderAndPattern, state->pending));
   state->hasPending = state->handle.Valid();
-  if (!state->hasPending) state->broken = !NothingToFind(::GetLastError());
+  if (!state->hasPending) {
+    // A folder the user may not read stays out of every run alike; it is no
+    // sign of a connection that dropped.
+    const DWORD error = ::GetLastError();
+    state->broken = !NothingToFind(error) && error != ERROR_ACCESS_DENIED;
+  }
 }
 
 FolderSearch::~FolderSearch() = default;

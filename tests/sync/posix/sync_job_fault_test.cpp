@@ -108,14 +108,17 @@ TEST_F(SyncFaults, BackupThatCannotBeMovedBackIsKeptAndReported) {
 // a run in which every other file that was due arrived whole; a run cut
 // short or failed leaves it old, and the next run tries again.
 TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
-  enum class Mishap { None, Cancel, CopyFails, CopyComesBackShort, SearchBreaksOff };
+  enum class Mishap { None, Cancel, CancelTooLate, CopyFails, CopyComesBackShort, SearchBreaksOff };
   struct Case {
     const char* what;
     Mishap mishap;
     std::string expectedVersion;
+    std::wstring rootEnd = L"";  // what follows the remote root's name
   } cases[] = {
       {"clean run", Mishap::None, "5.2"},
+      {"clean run from a root with a final backslash", Mishap::None, "5.2", L"\\"},
       {"cancelled during its last lamp", Mishap::Cancel, "5.1"},
+      {"cancelled once the version file is copied: too late", Mishap::CancelTooLate, "5.2"},
       {"a copy fails", Mishap::CopyFails, "5.1"},
       {"a copy comes back short", Mishap::CopyComesBackShort, "5.1"},
       {"a remote folder search breaks off", Mishap::SearchBreaksOff, "5.1"},
@@ -135,25 +138,31 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
     run.outdatedVersionFiles = {L"A.VERSION"};
     RecordingProgress recorder;
     recorder.hook = [&](const std::wstring& line) {
-      if (c.mishap == Mishap::Cancel && line == L"AddMessage Copied: \\lamps\\old.ies") run.cancelRequested = true;
+      if (c.mishap == Mishap::Cancel && line.find(L"Copied: \\lamps\\old.ies") != std::wstring::npos)
+        run.cancelRequested = true;
+      if (c.mishap == Mishap::CancelTooLate && line.find(L"Copied: \\a.version") != std::wstring::npos)
+        run.cancelRequested = true;
     };
     run.progress = &recorder;
     if (c.mishap == Mishap::CopyFails) platform::faults::FailAfter(Call::CopyReplacing, 1);
     if (c.mishap == Mishap::CopyComesBackShort) platform::faults::ShortCopyAfter(0);
     if (c.mishap == Mishap::SearchBreaksOff) platform::faults::FailAfter(Call::FolderSearch, 1);
-    run.Run(from.Path(), to.Path(), false);
+    run.Run(from.Path() + c.rootEnd, to.Path(), false);
     platform::faults::Reset();
     EXPECT_EQ(ReadTestFile(to / L"a.version"), c.expectedVersion);
+    EXPECT_EQ(recorder.Lines().back(),
+              c.mishap == Mishap::Cancel ? L"Finished Sync Canceled 1" : L"Finished Sync Complete 0");
     const Lines messages = recorder.Messages();
     // Every other file's line comes before the version file's.
     const auto versionLine = std::find_if(messages.begin(), messages.end(), [](const std::wstring& m) {
-      return m.find(L"Copied: \\a.version") != std::wstring::npos;
+      return m.find(L"Copied: ") != std::wstring::npos && m.find(L"a.version") != std::wstring::npos;
     });
     if (c.mishap == Mishap::Cancel) {
       EXPECT_EQ(versionLine, messages.end());
     } else {
       ASSERT_NE(versionLine, messages.end());
-      EXPECT_EQ(*versionLine, (c.expectedVersion == "5.2" ? L"Copied: \\a.version" : L"Not Copied: \\a.version"));
+      EXPECT_EQ(*versionLine, (c.expectedVersion == "5.2" ? L"Copied: " : L"Not Copied: ") +
+                                  std::wstring(c.rootEnd.empty() ? L"\\a.version" : L"a.version"));
       for (auto later = versionLine + 1; later != messages.end(); ++later)
         EXPECT_EQ(later->find(L"\\lamps\\"), std::wstring::npos) << ::testing::PrintToString(*later);
     }
