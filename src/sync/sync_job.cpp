@@ -313,9 +313,10 @@ class SyncRun {
     return outcome;
   }
 
-  // A copy that cannot be put in place: its partial copy goes.
+  // A copy that cannot be put in place: its partial copy, made whole just
+  // before, goes.
   FileOutcome GiveUp(const std::wstring& partial) {
-    if (PathExists(partial)) DeleteOwnFile(partial);
+    DeleteOwnFile(partial);
     FileOutcome outcome;
     outcome.failed = true;
     return outcome;
@@ -427,10 +428,8 @@ class SyncRun {
   // Partial copies left by killed runs in the folders this run visited hold
   // nothing of the library's; this run's own have all gone by now.
   void ClearStalePartials() {
-    for (const std::wstring& partial : stalePartials) {
-      const std::wstring path = ReachablePath(partial);
-      if (PathExists(path)) DeleteOwnFile(path);
-    }
+    // One that a copy of its file replaced is gone already; its delete fails.
+    for (const std::wstring& partial : stalePartials) DeleteOwnFile(ReachablePath(partial));
   }
 
   void Log(const std::wstring& text) {
