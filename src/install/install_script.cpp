@@ -1,11 +1,14 @@
 // Running library install scripts.
 #include "install/install_script.h"
 
+#include <cstdint>
+
 #include "discovery/installed_library.h"
 #include "install/file_actions.h"
 #include "install/file_kinds.h"
 #include "install/script_text.h"
 #include "platform/file_system.h"
+#include "sync/own_files.h"
 #include "sync/paths.h"
 
 namespace {
@@ -18,19 +21,39 @@ std::wstring WithBackslash(const std::wstring& folder) {
   return folder + L'\\';
 }
 
-// A path as the file system compares it: absolute, single-separated, case-blind.
-std::wstring PathKey(const std::wstring& path) { return platform::FileNameKey(platform::LongForm(path)); }
+// Whether the two paths name two files: false where they are one file
+// reached by two spellings (a mapped drive and the share's name, a short
+// name, another case), and where that cannot be told: without file IDs on
+// either side, two files of one volume cannot be told from one.
+bool DistinctFiles(const std::wstring& a, const std::wstring& b) {
+  platform::FileFacts first, second;
+  if (!platform::ReadFileFacts(a, first) || !platform::ReadFileFacts(b, second)) return false;
+  if (first.identity.Known() && second.identity.Known()) return !(first.identity == second.identity);
+  return first.identity.volume != second.identity.volume;
+}
 
-// Whether the older file at the target may be deleted to make room for the
-// source: not when it is the source itself, reached by another spelling (a
-// doubled backslash, the current folder, another case), and not when the two
-// cannot be compared (a missing target has nothing to give way). Where the
-// file system gives no file IDs, the two paths tell.
-bool TargetMayGiveWay(const std::wstring& source, const std::wstring& target) {
-  platform::FileIdentity sourceFile, targetFile;
-  if (!platform::IdentifyFile(target, targetFile) || !platform::IdentifyFile(source, sourceFile)) return false;
-  if (sourceFile.Known() && targetFile.Known()) return !(sourceFile == targetFile);
-  return PathKey(source) != PathKey(target);
+// Deletes a partial copy, the program's own file, whatever mark it took over.
+void DeleteCopy(const std::wstring& path) {
+  if (!PathExists(path)) return;
+  platform::ClearReadOnly(path);
+  platform::DeleteOneFile(path);
+}
+
+// Puts the source over the target where the two lie on different volumes
+// (or the move was refused otherwise): a copy beside the target, checked for
+// its size, replaces the target in one step, so a failure anywhere leaves the
+// old target whole. Only then does the source go, and only when it is not
+// the very file now at the target.
+void CopyOver(const std::wstring& source, const std::wstring& target) {
+  const std::wstring partial = target + kPartialCopySuffix;
+  DeleteCopy(partial);
+  std::uint64_t size = 0, copied = 0;
+  if (!platform::FileSize(source, size) || !platform::CopyReplacing(source, partial) ||
+      !platform::FileSize(partial, copied) || copied != size || !platform::MoveReplacing(partial, target)) {
+    DeleteCopy(partial);
+    return;
+  }
+  if (DistinctFiles(source, target)) platform::DeleteOneFile(source);
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -102,11 +125,11 @@ void Install(const std::wstring& operand, const InstallTargets& targets) {
   // case; a file system that tells case apart then still finds the folders,
   // and the older file that gives way is the one under the lower-case name.
   const std::wstring target = folder + ToLowerAscii(FileName(source));
-  // A source that already lies at its target must not be deleted as the
-  // older copy; it only takes its lower-case name.
-  if (TargetMayGiveWay(source, target)) platform::DeleteOneFile(target);
-  // A failed move leaves the source where it was; the next line follows.
-  (void)platform::MoveNoReplace(source, target);
+  // On the target's volume the source replaces an older file in one step,
+  // and a source that already lies at its target only takes its lower-case
+  // name; a failed move leaves both as they were.
+  if (platform::MoveReplacing(source, target)) return;
+  CopyOver(source, target);
 }
 
 }  // namespace

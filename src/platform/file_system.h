@@ -125,8 +125,15 @@ struct FileIdentity {
   }
 };
 
-// The identity of an existing file; false when it cannot be opened to ask.
-bool IdentifyFile(const std::wstring& path, FileIdentity& identity);
+// What a file is now: its last-write time, its size and its identity, read
+// through one attribute-only open. False when it is missing, a folder, or
+// cannot be opened to ask.
+struct FileFacts {
+  FileTime lastWriteTime = 0;
+  std::uint64_t size = 0;
+  FileIdentity identity;
+};
+bool ReadFileFacts(const std::wstring& path, FileFacts& facts);
 
 enum class ReadSharing {
   ReadersOnly,        // others may read while we read, nobody may write

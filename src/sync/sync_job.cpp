@@ -12,13 +12,13 @@
 #include "platform/file_system.h"
 #include "platform/run_lock.h"
 #include "sync/file_listing.h"
-#include "sync/library_lock.h"
+#include "sync/own_files.h"
 #include "sync/paths.h"
 
 namespace {
 
-const std::wstring backupSuffix = L".shelfmateBackup";
-const std::wstring partialSuffix = L".shelfmatePartial";
+const std::wstring backupSuffix = kBackupSuffix;
+const std::wstring partialSuffix = kPartialCopySuffix;
 const std::wstring versionSuffix = L".version";
 constexpr auto pausePoll = std::chrono::milliseconds(500);
 
@@ -52,6 +52,7 @@ struct SetAsideFile {
   std::wstring localPath;
   bool movedAside = false;  // the rename to the backup name succeeded
   bool replaced = false;    // the new copy is in place, so the backup may go
+  platform::FileFacts placed;  // the new copy as it was put in place
 
   std::wstring Backup() const { return OwnFilePath(localPath, backupSuffix); }
 };
@@ -151,11 +152,33 @@ class LocalFolder {
 // listed path leaves exactly the path below the root.
 std::wstring TrimmedLikeTheListing(const std::wstring& root) { return TrimChar(TrimChar(root, L'\t'), L' '); }
 
-// A file in the remote root's own folder that marks the library's release.
-// Its relative path begins with a backslash when the root was given without one.
-bool IsTopLevelVersionFile(const std::wstring& relative) {
+// Whether a relative path names a file in the root's own folder. It begins
+// with a backslash when the root was given without one.
+bool InRootFolder(const std::wstring& relative) {
   const size_t from = (!relative.empty() && relative[0] == L'\\') ? 1 : 0;
-  return relative.find(L'\\', from) == std::wstring::npos && EndsWithCaseBlind(relative, versionSuffix);
+  return relative.find(L'\\', from) == std::wstring::npos;
+}
+
+// A file in the remote root's own folder that marks the library's release.
+bool IsTopLevelVersionFile(const std::wstring& relative) {
+  return InRootFolder(relative) && EndsWithCaseBlind(relative, versionSuffix);
+}
+
+// The lock file of a run on a library kept from the remote one: not the
+// library's, never copied.
+bool IsLockFile(const std::wstring& relative) {
+  return InRootFolder(relative) &&
+         platform::FileNameKey(FileName(relative)) == platform::FileNameKey(kLibraryLockFileName);
+}
+
+// Whether the file at a replaced file's name is still the copy the run put
+// there: the same time and size, and the same file where its identity was
+// known. A user who saved it since changed at least its time.
+bool StillThePlacedCopy(const std::wstring& path, const platform::FileFacts& placed) {
+  platform::FileFacts now;
+  if (!platform::ReadFileFacts(path, now)) return false;
+  if (now.lastWriteTime != placed.lastWriteTime || now.size != placed.size) return false;
+  return !placed.identity.Known() || now.identity == placed.identity;
 }
 
 // One run's working data and its steps; discarded when Run returns.
@@ -166,13 +189,17 @@ class SyncRun {
 
   // The run holds the library's lock from before the first file is touched
   // until the version files are in place, so that no other run counts its
-  // backups and partial copies as left by a killed one.
+  // backups and partial copies as left by a killed one. The lock file lies in
+  // the library's root, which is made for it where it is missing. A library
+  // where the file cannot be made at all is still synced.
   void Execute() {
-    const platform::RunLock lock(LibraryLockName(local));
-    if (!lock.Held()) {
+    MakeFolderTree(local);
+    const platform::RunLock lock(LibraryLockFile(local));
+    if (lock.Busy()) {
       EndAsBusy();
       return;
     }
+    if (!lock.Held()) Log(L"The library could not be locked against other syncs; this sync goes on without it.");
     ListRemoteTree();
     for (size_t index = 0; index < relativePaths.size(); ++index) {
       if (IsTopLevelVersionFile(relativePaths[index])) {
@@ -199,7 +226,27 @@ class SyncRun {
     if (remoteDetails.incomplete) failed = true;
     relativePaths.reserve(remoteFiles.size());
     for (const std::wstring& path : remoteFiles) relativePaths.push_back(path.substr(remote.size()));
+    DropLockFile();
     if (job.progress) job.progress->SetBusy(false);
+  }
+
+  // A master library that was itself synced as a local one may list a lock
+  // file at its root (a case-sensitive server more than one); it has no line
+  // and no place on the bar.
+  void DropLockFile() {
+    size_t kept = 0;
+    for (size_t index = 0; index < relativePaths.size(); ++index) {
+      if (IsLockFile(relativePaths[index])) continue;
+      if (kept != index) {
+        relativePaths[kept] = std::move(relativePaths[index]);
+        remoteDetails.times[kept] = remoteDetails.times[index];
+        remoteDetails.sizes[kept] = remoteDetails.sizes[index];
+      }
+      ++kept;
+    }
+    relativePaths.resize(kept);
+    remoteDetails.times.resize(kept);
+    remoteDetails.sizes.resize(kept);
   }
 
   // Another run holds the library: nothing is touched, and the run ends as a
@@ -230,7 +277,8 @@ class SyncRun {
   // local time is read again from the file itself before it is set aside.
   // A remote file that has gone since its listing fails to copy and is "Not
   // Copied". The destination is kept as joined, for the log; the platform
-  // gets it without doubled backslashes.
+  // gets it without doubled backslashes, and in the long form where it is too
+  // long for the usual one.
   void SyncFile(size_t index, bool copyAnyway) {
     const std::wstring& relative = relativePaths[index];
     const std::wstring destination = local + L"\\" + relative;
@@ -271,10 +319,10 @@ class SyncRun {
   FileOutcome Replace(size_t index, const std::wstring& destination, bool destinationListed, bool copyAnyway,
                       const LocalFolder& folder) {
     const std::wstring name = FileName(destination);
-    const std::wstring target = PlatformPath(destination);
+    const std::wstring target = ReachablePath(destination);
     const std::wstring partial = OwnFilePath(target, partialSuffix);
     FileOutcome outcome;
-    if (!CopyToPartial(PlatformPath(remote + L"\\" + relativePaths[index]), remoteDetails.sizes[index], partial,
+    if (!CopyToPartial(ReachablePath(remote + L"\\" + relativePaths[index]), remoteDetails.sizes[index], partial,
                        folder.Holds(name + partialSuffix))) {
       outcome.failed = true;
       return outcome;
@@ -304,13 +352,24 @@ class SyncRun {
       return GiveUp(partial);
     }
     if (platform::MoveNoReplace(partial, target)) {
-      setAside[aside].replaced = true;
+      RememberPlacedCopy(setAside[aside], target, index);
       outcome.copied = true;
       return outcome;
     }
     outcome = GiveUp(partial);
     outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), target);
     return outcome;
+  }
+
+  // What a cancel needs to tell the copy put in place from a file the user
+  // saves over it later. Where the copy cannot be read back, the listing's
+  // time and size stand for it.
+  void RememberPlacedCopy(SetAsideFile& file, const std::wstring& target, size_t index) {
+    file.replaced = true;
+    if (platform::ReadFileFacts(target, file.placed)) return;
+    file.placed = platform::FileFacts{};
+    file.placed.lastWriteTime = remoteDetails.times[index];
+    file.placed.size = remoteDetails.sizes[index];
   }
 
   // A copy that cannot be put in place: its partial copy, made whole just
@@ -380,23 +439,29 @@ class SyncRun {
     }
   }
 
-  // Puts every file this run set aside back at its local path, replacing the
-  // new copy in one step; the bar counts down one step per backup. The new
-  // copy is this run's own, so a read-only mark it took over does not keep
-  // the old file out.
+  // Puts every file this run set aside back at its local path; the bar
+  // counts down one step per backup.
   void RestoreBackups() {
     for (const SetAsideFile& file : setAside) {
       const std::wstring backup = file.Backup();
-      if (file.movedAside && PathExists(backup)) {
-        const std::wstring localPath = ReachablePath(file.localPath);
-        bool restored = platform::MoveReplacing(backup, localPath);
-        if (!restored && file.replaced && platform::ClearReadOnly(localPath))
-          restored = platform::MoveReplacing(backup, localPath);
-        Log((restored ? L"Restored: " : L"Not Restored: ") + file.localPath);
-      }
+      if (file.movedAside && PathExists(backup))
+        Log((PutBack(file, backup) ? L"Restored: " : L"Not Restored: ") + file.localPath);
       ReportPosition();
       --fileCounter;
     }
+  }
+
+  // The backup replaces, in one step, only the copy this run put in place,
+  // as it was put there; a read-only mark the copy took over does not keep
+  // the old file out. Anything else at the name (a file the user saved over
+  // the copy, or one that came into a name the copy never reached) is the
+  // user's: the backup then goes only into a free name, and otherwise stays
+  // beside it under its backup name.
+  bool PutBack(const SetAsideFile& file, const std::wstring& backup) {
+    const std::wstring localPath = ReachablePath(file.localPath);
+    if (!file.replaced || !StillThePlacedCopy(localPath, file.placed)) return platform::MoveNoReplace(backup, localPath);
+    if (platform::MoveReplacing(backup, localPath)) return true;
+    return platform::ClearReadOnly(localPath) && platform::MoveReplacing(backup, localPath);
   }
 
   // A backup whose file could not be replaced may be the only copy of that

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "install/install_tree.h"
 #include "install/script_text.h"
@@ -183,17 +184,85 @@ TEST(InstallScript, SourceThatAlreadyLiesAtItsTargetIsKept) {
 }
 
 #ifndef _WIN32
-// Where the two files cannot be compared, the one at the target stays.
-TEST(InstallScript, TargetThatCannotBeComparedIsKept) {
-  Tree tree;
-  WriteTestFile(tree.root + L"Lamps\\a.ies", "old");
-  WriteTestFile(tree.scripts + L"A.IES", "new");
-  platform::faults::Reset();
-  platform::faults::FailAlways(platform::faults::Call::IdentifyFile);
-  EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, tree.Targets(3, false)));
-  platform::faults::Reset();
-  EXPECT_EQ(ReadTestFile(tree.root + L"Lamps\\a.ies"), "old");
-  EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), "new");
+// An INSTALL over an existing file replaces it in one step or not at all:
+// on the target's volume by one move, from another by a copy beside the
+// target that then replaces it. No failure leaves the library without the
+// file, and the source goes only when the new file is in place and is not
+// the source itself. Each row runs with and without file IDs.
+TEST(InstallScript, InstallReplacesInOneStepOrNotAtAll) {
+  using platform::faults::Call;
+  enum class Source { Beside, AtTheTarget };
+  struct Case {
+    const char* what;
+    Source source;
+    std::function<void()> faults;
+    std::string expected;      // lamps\a.ies afterwards
+    bool sourceKept;           // the script's A.IES is still there
+    bool keptWithoutFileIds;   // likewise, where the file system gives no file IDs
+  } cases[] = {
+      {"every move fails", Source::Beside,
+       [] {
+         platform::faults::FailAlways(Call::MoveReplacing);
+         platform::faults::FailAlways(Call::MoveNoReplace);
+       },
+       "old", true, true},
+      {"from another volume", Source::Beside,
+       [] {
+         platform::faults::FailAfter(Call::MoveReplacing, 0, 1);
+         platform::faults::FailAfter(Call::MoveNoReplace, 0, 1);
+       },
+       // Two files of one volume cannot be told from one without file IDs.
+       "new", false, true},
+      {"from another volume, the copy fails", Source::Beside,
+       [] {
+         platform::faults::FailAfter(Call::MoveReplacing, 0, 1);
+         platform::faults::FailAfter(Call::MoveNoReplace, 0, 1);
+         platform::faults::FailAlways(Call::CopyReplacing);
+       },
+       "old", true, true},
+      {"from another volume, the copy comes back short", Source::Beside,
+       [] {
+         platform::faults::FailAfter(Call::MoveReplacing, 0, 1);
+         platform::faults::FailAfter(Call::MoveNoReplace, 0, 1);
+         platform::faults::ShortCopyAfter(0);
+       },
+       "old", true, true},
+      {"the source lies at its target, reached from another volume", Source::AtTheTarget,
+       [] {
+         platform::faults::FailAfter(Call::MoveReplacing, 0, 1);
+         platform::faults::FailAfter(Call::MoveNoReplace, 0, 1);
+       },
+       "only copy", true, true},
+  };
+  for (const bool hidden : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (hidden ? ", no file IDs" : ""));
+      Tree tree;
+      const std::wstring lamps = tree.root + L"Lamps";
+      StringList expectedNames = {L"a.ies"};
+      if (c.source == Source::Beside) {
+        WriteTestFile(lamps + L"\\a.ies", "old");
+        WriteTestFile(tree.scripts + L"A.IES", "new");
+      } else {
+        // A link under the upper-case name stands for the same file reached by another spelling.
+        WriteTestFile(lamps + L"\\a.ies", "only copy");
+        std::filesystem::create_symlink("a.ies", NativeOf(lamps + L"\\A.IES"));
+        expectedNames = {L"A.IES", L"a.ies"};
+      }
+      InstallTargets targets = tree.Targets(3, false);
+      if (c.source == Source::AtTheTarget) targets.scriptFolder = lamps + L"\\";
+      HideFileIndexes(hidden);
+      c.faults();
+      EXPECT_TRUE(RunScriptLines({L"INSTALL A.IES"}, targets));
+      HideFileIndexes(false);
+      EXPECT_EQ(ReadTestFile(lamps + L"\\a.ies"), c.expected);
+      EXPECT_EQ(NamesIn(lamps), expectedNames);
+      if (c.source == Source::Beside) {
+        const bool kept = hidden ? c.keptWithoutFileIds : c.sourceKept;
+        EXPECT_EQ(ReadTestFile(tree.scripts + L"A.IES"), kept ? "new" : "<missing>");
+      }
+    }
+  }
 }
 #endif
 

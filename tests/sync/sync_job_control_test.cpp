@@ -7,12 +7,17 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "platform/run_lock.h"
 #include "support/recording_progress.h"
-#include "sync/library_lock.h"
+#include "sync/own_files.h"
 #include "sync/sync_tree.h"
+
+#ifdef _WIN32
+#include "support/win32/test_share.h"
+#endif
 
 namespace {
 
@@ -173,37 +178,64 @@ TEST_F(SyncControl, SecondRunOnTheSameLibraryWaitsForNothingAndTouchesNothing) {
   EXPECT_EQ(Snapshot(local), (Tree{{L"a", "ra"}, {L"b", "rb"}}));
 }
 
-// However the library's folder is written, it is one library; another
-// library is not held by it.
+// However the library's folder is written or reached, it is one library;
+// another library is not held by it. A lock file that nobody holds (a power
+// loss leaves one) keeps no run out.
 TEST_F(SyncControl, TheLibraryIsHeldWhateverItsFolderIsCalled) {
+#ifdef _WIN32
+  // A library on the test share, which the prefix also maps to a drive letter.
+  TempFolder library(kShareFolder + L"\\locktest");
+  WriteFileAt(library / L"a", "old a", -10);
+  const std::wstring path = library.Path();
   auto upper = [](std::wstring text) {
     for (wchar_t& c : text)
       if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
     return text;
   };
-  const std::wstring path = local.Path();
   const size_t cut = path.rfind(L'\\');
+#else
+  const TempFolder& library = local;
+  const std::wstring path = library.Path();
+  TempFolder links;
+  std::filesystem::create_directory_symlink(NativeOf(path), NativeOf(links / L"library"));
+#endif
+  TempFolder another;
   struct Case {
     const char* what;
-    std::wstring heldAs;
+    std::wstring heldAs;  // empty: a lock file left behind, held by nobody
     bool busy;
   } cases[] = {
       {"as the run names it", path, true},
       {"with a final backslash", path + L"\\", true},
+#ifdef _WIN32
       {"in capitals", upper(path), true},
       {"with a doubled backslash", path.substr(0, cut) + L"\\\\" + path.substr(cut + 1), true},
-      {"another library", path + L"-other", false},
+      {"through the drive the share is mapped to", kShareDrive + L"\\locktest", true},
+      {"by the share's name", kShareName + L"\\locktest", true},
+#else
+      {"through a link to its folder", links / L"library", true},
+#endif
+      {"left behind", L"", false},
+      {"another library", another.Path(), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const platform::RunLock held(LibraryLockName(c.heldAs));
-    ASSERT_TRUE(held.Held());
+    std::optional<platform::RunLock> held;
+    if (c.heldAs.empty()) {
+      WriteFileAt(library / kLibraryLockFileName, "", -99);
+    } else {
+      held.emplace(LibraryLockFile(c.heldAs));
+      ASSERT_TRUE(held->Held());
+    }
     RecordingProgress recorder;
     SyncJob run;
     run.progress = &recorder;
     run.Run(remote.Path(), path, false);
     EXPECT_EQ(recorder.Lines().back(), c.busy ? L"Finished Sync Canceled 1" : L"Finished Sync Complete 0");
-    EXPECT_EQ(Snapshot(local), (c.busy ? Tree{{L"a", "old a"}} : Tree{{L"a", "ra"}, {L"b", "rb"}}));
+    held.reset();
+    EXPECT_EQ(Snapshot(library), (c.busy ? Tree{{L"a", "old a"}} : Tree{{L"a", "ra"}, {L"b", "rb"}}));
+    std::filesystem::remove(NativeOf(library / L"b"));
+    WriteFileAt(library / L"a", "old a", -10);
   }
 }
 

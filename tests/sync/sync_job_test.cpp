@@ -246,7 +246,9 @@ TEST_F(SyncRun, StaleBackupsAreClearedOnlyByARunThatCompletes) {
 // A user may save or create a file in a folder after the run listed it and
 // before the file's turn. The file is then decided for again from its own
 // time: kept when it is not older than the master, and otherwise replaced
-// only after it was set aside, so that a cancel still gives it back.
+// only after it was set aside, so that a cancel still gives it back. A file
+// the user saves after the run replaced it is the user's too: a cancel keeps
+// it and leaves the old content beside it under its backup name.
 TEST_F(SyncRun, FileSavedOrCreatedAfterItsFolderWasListedIsDecidedAgain) {
   struct Case {
     const char* what;
@@ -256,6 +258,8 @@ TEST_F(SyncRun, FileSavedOrCreatedAfterItsFolderWasListedIsDecidedAgain) {
     bool cancelAfterB;
     std::string expected;  // b.ies at the end
     bool copiedLine;
+    std::string savedA = "";  // instead of b.ies, the user saves a.ies, just replaced, with this
+    int savedAAt = 0;
   } cases[] = {
       {"created, newer than the master", false, false, 100, false, "mine", false},
       {"saved after the listing, newer than the master", false, true, 100, false, "mine", false},
@@ -263,17 +267,27 @@ TEST_F(SyncRun, FileSavedOrCreatedAfterItsFolderWasListedIsDecidedAgain) {
       {"created, older than the master, run cancelled", false, false, -50, true, "mine", true},
       {"forced run, created", true, false, 100, false, "remote b", true},
       {"forced run, created, run cancelled", true, false, 100, true, "mine", true},
+      // The copy's own time: only its size tells the save.
+      {"replaced, then saved longer, run cancelled", false, true, 0, true, "old b", true, "mine, saved later", 0},
+      // The copy's own size: only its time tells the save.
+      {"replaced, then saved at the same size, run cancelled", false, true, 0, true, "old b", true, "mine a!!", 30},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempFolder from, to;
     WriteFileAt(from / L"lamps\\a.ies", "remote a", 0);
     WriteFileAt(from / L"lamps\\b.ies", "remote b", 0);
+    WriteFileAt(to / L"lamps\\a.ies", "old a", -10);
     if (c.listed) WriteFileAt(to / L"lamps\\b.ies", "old b", -10);
     SyncJob run;
     RecordingProgress recorder;
     recorder.hook = [&](const std::wstring& line) {
-      if (line == L"AddMessage Copied: \\lamps\\a.ies") WriteFileAt(to / L"lamps\\b.ies", "mine", c.savedAt);
+      if (line == L"AddMessage Copied: \\lamps\\a.ies") {
+        if (c.savedA.empty())
+          WriteFileAt(to / L"lamps\\b.ies", "mine", c.savedAt);
+        else
+          WriteFileAt(to / L"lamps\\a.ies", c.savedA, c.savedAAt);
+      }
       if (c.cancelAfterB && line.find(L"Copied: \\lamps\\b.ies") != std::wstring::npos) run.cancelRequested = true;
     };
     run.progress = &recorder;
@@ -282,8 +296,31 @@ TEST_F(SyncRun, FileSavedOrCreatedAfterItsFolderWasListedIsDecidedAgain) {
     const Lines messages = recorder.Messages();
     const std::wstring line = (c.copiedLine ? L"Copied: " : L"Not Copied: ") + std::wstring(L"\\lamps\\b.ies");
     EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end());
-    EXPECT_FALSE(HasLeftovers(to));
+    const bool userSavedA = !c.savedA.empty();
+    EXPECT_EQ(ReadTestFile(to / L"lamps\\a.ies"), userSavedA ? c.savedA : c.cancelAfterB ? "old a" : "remote a");
+    EXPECT_EQ(ReadTestFile(to / L"lamps\\a.ies.shelfmateBackup"), userSavedA ? "old a" : "<missing>");
+    const bool notRestoredLine =
+        std::find(messages.begin(), messages.end(), L"Not Restored: " + (to / L"\\lamps\\a.ies")) != messages.end();
+    EXPECT_EQ(notRestoredLine, userSavedA);
+    if (!userSavedA) {
+      EXPECT_FALSE(HasLeftovers(to));
+    }
   }
+}
+
+// A master library that was itself once a local copy may hold a lock file at
+// its root: the program's own, never copied, logged or counted. One of that
+// name further down is a library file like any other.
+TEST_F(SyncRun, RemoteLockFileIsNeverCopied) {
+  WriteFileAt(remote / L".shelfmate.lock", "", 0);
+  WriteFileAt(remote / L".SHELFMATE.LOCK", "", 0);  // a second one where the share tells case apart
+  WriteFileAt(remote / L"lamps\\.shelfmate.lock", "a library file", 0);
+  Run();
+  EXPECT_EQ(progress.Lines(), (Lines{L"SetBusy 1", L"AddMessage  - Getting remote file listing - ", L"SetBusy 0",
+                                     L"SetProgress 0 0 0", L"AddMessage Copied: \\lamps\\.shelfmate.lock",
+                                     L"AddMessage  - Deleting Backup Files - ", L"AddMessage  - Sync Complete - ",
+                                     L"Finished Sync Complete 0"}));
+  EXPECT_EQ(Snapshot(local), (std::map<std::wstring, std::string>{{L"lamps\\.shelfmate.lock", "a library file"}}));
 }
 
 // A read-only master file makes read-only copies, backups and partial

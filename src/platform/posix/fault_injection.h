@@ -20,7 +20,8 @@ enum class Call {
   ReadWholeFile,
   WriteNewFile,
   CreateEmptyFile,
-  IdentifyFile,
+  ReadFileFacts,
+  LockFile,
   Count_
 };
 
@@ -65,11 +66,11 @@ void RecordDeletions();
 // The deletions noted since RecordDeletions, in order.
 std::vector<std::wstring> Deletions();
 
-// From now until the next Reset, IdentifyFile reports index 0 for every file,
+// From now until the next Reset, ReadFileFacts reports index 0 for every file,
 // as a file system or share without file IDs does.
 void HideFileIndexes();
 
-// Used by the seam itself: whether IdentifyFile is to report index 0.
+// Used by the seam itself: whether ReadFileFacts is to report index 0.
 bool FileIndexesHidden();
 
 // Used by the seam itself: counts the call and tells whether it is to fail.

@@ -255,6 +255,14 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   const std::string source = NativePath(from), target = NativePath(to);
   struct stat info {};
   if (::stat(source.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  // Two spellings of one file (tests stand for Windows' case-blind names
+  // with a link): Windows renames the file to the new spelling. Here the
+  // link goes and the file keeps the name it has; a rename would put the
+  // link in the file's place.
+  struct stat link {}, targetInfo {};
+  if (::lstat(source.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::stat(target.c_str(), &targetInfo) == 0 &&
+      targetInfo.st_dev == info.st_dev && targetInfo.st_ino == info.st_ino)
+    return ::unlink(source.c_str()) == 0;
   if (RefusesReplacement(target)) return false;
   return ::rename(source.c_str(), target.c_str()) == 0;
 }
@@ -322,13 +330,15 @@ std::wstring LongForm(const std::wstring& path) {
   return LongFormOfAbsolute(absolute);
 }
 
-bool IdentifyFile(const std::wstring& path, FileIdentity& identity) {
-  if (ShouldFail(Call::IdentifyFile)) return false;
+bool ReadFileFacts(const std::wstring& path, FileFacts& facts) {
+  if (ShouldFail(Call::ReadFileFacts)) return false;
   struct stat info {};
-  if (::stat(NativePath(path).c_str(), &info) != 0) return false;
-  identity = FileIdentity{};
-  identity.volume = static_cast<std::uint64_t>(info.st_dev);
-  if (!faults::FileIndexesHidden()) identity.index = static_cast<std::uint64_t>(info.st_ino);
+  if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  facts.lastWriteTime = TimeOf(info);
+  facts.size = static_cast<std::uint64_t>(info.st_size);
+  facts.identity = FileIdentity{};
+  facts.identity.volume = static_cast<std::uint64_t>(info.st_dev);
+  if (!faults::FileIndexesHidden()) facts.identity.index = static_cast<std::uint64_t>(info.st_ino);
   return true;
 }
 

@@ -233,17 +233,20 @@ bool IdentifyBy128BitId(HANDLE file, FileIdentity& identity) {
 
 }  // namespace
 
-bool IdentifyFile(const std::wstring& path, FileIdentity& identity) {
+bool ReadFileFacts(const std::wstring& path, FileFacts& facts) {
   win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  identity = FileIdentity{};
-  if (IdentifyBy128BitId(file.Get(), identity)) return true;
   BY_HANDLE_FILE_INFORMATION information{};
   if (!::GetFileInformationByHandle(file.Get(), &information)) return false;
-  identity.volume = information.dwVolumeSerialNumber;
-  identity.index = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  facts.lastWriteTime = TimeOf(information.ftLastWriteTime);
+  facts.size = SizeOf(information.nFileSizeHigh, information.nFileSizeLow);
+  facts.identity = FileIdentity{};
+  if (IdentifyBy128BitId(file.Get(), facts.identity)) return true;
+  facts.identity.volume = information.dwVolumeSerialNumber;
+  facts.identity.index = SizeOf(information.nFileIndexHigh, information.nFileIndexLow);
   return true;
 }
 

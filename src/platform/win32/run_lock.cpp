@@ -1,7 +1,7 @@
-// The run lock on Win32: a named semaphore of one count. Unlike a mutex it
-// has no owning thread, so a second run asks in vain whichever thread it is
-// on. A killed holder's handle closes with its process, and the object goes
-// with the last handle, so the lock never outlives its holder for long.
+// The run lock on Win32: the lock file opened with no sharing at all and
+// deleted on close. A second open of the same file is refused with a sharing
+// violation whatever path it comes by, and the handle, with the file, goes
+// with its process, even a killed one.
 #include "platform/run_lock.h"
 
 #include <windows.h>
@@ -9,24 +9,52 @@
 #include "platform/win32/unique_resource.h"
 
 namespace platform {
+namespace {
+
+constexpr DWORD kDeniedForAtMostMs = 2000;
+constexpr DWORD kDeniedPauseMs = 100;
+
+HANDLE OpenDeletedOnClose(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+// As exclusive as the first open, for a file this user may read but not delete.
+HANDLE OpenForReadingAlone(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
 
 struct RunLock::State {
-  win32::UniqueHandle semaphore;
-  bool held = false;
+  win32::UniqueFileHandle file;
+  bool busy = false;
 };
 
-RunLock::RunLock(const std::wstring& name) : state(std::make_unique<State>()) {
-  // Opening another user's semaphore fails with ERROR_ACCESS_DENIED; no
-  // handle means busy, whatever the reason.
-  state->semaphore.Reset(::CreateSemaphoreW(nullptr, 1, 1, name.c_str()));
-  if (!state->semaphore) return;
-  state->held = ::WaitForSingleObject(state->semaphore.Get(), 0) == WAIT_OBJECT_0;
+RunLock::RunLock(const std::wstring& lockFile) : state(std::make_unique<State>()) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    state->file.Reset(OpenDeletedOnClose(lockFile));
+    if (state->file) return;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_SHARING_VIOLATION) {
+      state->busy = true;
+      return;
+    }
+    // Denied: a holder's file whose deletion is pending, or another user's
+    // that this one may not delete.
+    if (error != ERROR_ACCESS_DENIED) return;
+    if (::GetTickCount() - start >= kDeniedForAtMostMs) break;
+    ::Sleep(kDeniedPauseMs);
+  }
+  state->file.Reset(OpenForReadingAlone(lockFile));
+  if (!state->file) state->busy = ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-RunLock::~RunLock() {
-  if (state->held) ::ReleaseSemaphore(state->semaphore.Get(), 1, nullptr);
-}
+RunLock::~RunLock() = default;
 
-bool RunLock::Held() const { return state->held; }
+bool RunLock::Held() const { return state->file.Valid(); }
+
+bool RunLock::Busy() const { return state->busy; }
 
 }  // namespace platform

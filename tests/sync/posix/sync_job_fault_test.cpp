@@ -108,7 +108,7 @@ TEST_F(SyncFaults, BackupThatCannotBeMovedBackIsKeptAndReported) {
 // a run in which every other file that was due arrived whole; a run cut
 // short or failed leaves it old, and the next run tries again.
 TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
-  enum class Mishap { None, Cancel, CancelTooLate, CopyFails, CopyComesBackShort, SearchBreaksOff };
+  enum class Mishap { None, Cancel, CancelTooLate, CopyFails, CopyComesBackShort, SearchBreaksOff, DeepFile };
   struct Case {
     const char* what;
     Mishap mishap;
@@ -122,6 +122,7 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
       {"a copy fails", Mishap::CopyFails, "5.1"},
       {"a copy comes back short", Mishap::CopyComesBackShort, "5.1"},
       {"a remote folder search breaks off", Mishap::SearchBreaksOff, "5.1"},
+      {"a file lies deeper than the usual path limit", Mishap::DeepFile, "5.2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -133,6 +134,8 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
     WriteFileAt(from / L"lamps\\old.ies", "remote old", 0);
     WriteFileAt(to / L"a.version", "5.1", 0);
     WriteFileAt(to / L"lamps\\old.ies", "local old", -10);
+    const std::wstring deep = std::wstring(250, L'd') + L"\\deep.ies";
+    if (c.mishap == Mishap::DeepFile) WriteFileAt(from / deep, "deep", 0);
     platform::faults::Reset();
     SyncJob run;
     run.outdatedVersionFiles = {L"A.VERSION"};
@@ -150,6 +153,9 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
     run.Run(from.Path() + c.rootEnd, to.Path(), false);
     platform::faults::Reset();
     EXPECT_EQ(ReadTestFile(to / L"a.version"), c.expectedVersion);
+    if (c.mishap == Mishap::DeepFile) {
+      EXPECT_EQ(ReadTestFile(to / deep), "deep");
+    }
     EXPECT_EQ(recorder.Lines().back(),
               c.mishap == Mishap::Cancel ? L"Finished Sync Canceled 1" : L"Finished Sync Complete 0");
     const Lines messages = recorder.Messages();
@@ -187,11 +193,11 @@ TEST_F(SyncFaults, RestoreThatFailsSaysSoAndKeepsTheBackup) {
                                    {L"lamps\\old.ies.shelfmateBackup", "local old"}}));
 }
 
-// The seam refuses paths of 260 characters or more, and folders to be made
-// of 248 or more, as Windows does. A file whose own path fits is copied, set
-// aside and restored although its folder is too long to be made in the
-// usual form, and the names of the run's own files beside it do not fit.
-TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
+// The seam refuses paths of 260 characters or more in the usual form, and
+// folders to be made of 248 or more, as Windows does. A file is copied, set
+// aside and restored whatever the length of its path, of its folder's, and
+// of the names of the run's own files beside it.
+TEST(SyncPathLimit, FilesAreCopiedSetAsideAndRestoredWhateverTheirPathsLength) {
   enum class Local { Missing, Older, Same };
   struct Case {
     size_t length;  // of the local file's path as the platform is given it
@@ -202,7 +208,8 @@ TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
   } cases[] = {
       {243, Local::Missing, false, false, "remote"}, {259, Local::Missing, false, false, "remote"},
       {259, Local::Older, false, false, "remote"},   {259, Local::Older, false, true, "local"},
-      {259, Local::Same, true, false, "local"},      {260, Local::Missing, false, false, "<missing>"},
+      {259, Local::Same, true, false, "local"},      {260, Local::Missing, false, false, "remote"},
+      {280, Local::Older, false, false, "remote"},   {280, Local::Older, true, true, "local"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.length) + " " + std::to_string(static_cast<int>(c.local)) +
@@ -229,19 +236,20 @@ TEST(SyncPathLimit, FilesWhosePathsFitAreCopiedWhateverTheSuffixesAdd) {
     job.Run(remote.Path(), local, false);
     EXPECT_EQ(ReadTestFile(destination), c.expected);
     const Lines messages = progress.Messages();
-    const bool copied = c.length < 260 && c.local != Local::Same;
+    const bool copied = c.local != Local::Same;
     const std::wstring line = (copied ? L"Copied: " : L"Not Copied: ") + relative;
     EXPECT_NE(std::find(messages.begin(), messages.end(), line), messages.end());
-    if (c.cancel)
+    if (c.cancel) {
       EXPECT_NE(std::find(messages.begin(), messages.end(), L"Restored: " + local + L"\\" + relative),
                 messages.end());
+    }
     EXPECT_FALSE(sync_test::HasLeftovers(base));
   }
 }
 
 // A remote folder whose search pattern ("folder\*.*") reaches the limit is
-// still listed: a file name short enough to fit beside it is copied, a longer
-// one is logged as not copied, and none is silently missing.
+// still listed, and every file in it is copied, whether its name fits beside
+// it in the usual form or not.
 TEST(SyncPathLimit, RemoteFolderTooDeepForTheUsualSearchIsListed) {
   TempFolder base, local;
   const std::wstring remote = base / std::wstring(40, L'r');
@@ -256,8 +264,21 @@ TEST(SyncPathLimit, RemoteFolderTooDeepForTheUsualSearchIsListed) {
   job.Run(remote, local.Path(), false);
   const Lines messages = progress.Messages();
   EXPECT_NE(std::find(messages.begin(), messages.end(), L"Copied: " + folder + L"\\a"), messages.end());
-  EXPECT_NE(std::find(messages.begin(), messages.end(), L"Not Copied: " + folder + L"\\lamp.ies"), messages.end());
+  EXPECT_NE(std::find(messages.begin(), messages.end(), L"Copied: " + folder + L"\\lamp.ies"), messages.end());
   EXPECT_EQ(ReadTestFile(local.Path() + folder + L"\\a"), "fits");
+  EXPECT_EQ(ReadTestFile(local.Path() + folder + L"\\lamp.ies"), "too long");
+}
+
+// A library whose lock file cannot be made (a read-only folder, a full disk)
+// is still synced, and the log says it ran unlocked.
+TEST_F(SyncFaults, LibraryThatCannotBeLockedIsSyncedAllTheSame) {
+  platform::faults::FailAlways(Call::LockFile);
+  Run();
+  const Lines messages = Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.front(), L"The library could not be locked against other syncs; this sync goes on without it.");
+  EXPECT_EQ(Snapshot(local), (Tree{{L"lamps\\new.ies", "remote new"}, {L"lamps\\old.ies", "remote old"}}));
+  EXPECT_EQ(progress.Lines().back(), L"Finished Sync Complete 0");
 }
 
 TEST_F(SyncFaults, UnchangedFilesAreComparedFromTheFolderListings) {
