@@ -32,13 +32,6 @@ bool DistinctFiles(const std::wstring& a, const std::wstring& b) {
   return first.identity.volume != second.identity.volume;
 }
 
-// Deletes a partial copy, the program's own file, whatever mark it took over.
-void DeleteCopy(const std::wstring& path) {
-  if (!PathExists(path)) return;
-  platform::ClearReadOnly(path);
-  platform::DeleteOneFile(path);
-}
-
 // Puts the source over the target where the two lie on different volumes
 // (or the move was refused otherwise): a copy beside the target, checked for
 // its size, replaces the target in one step, so a failure anywhere leaves the
@@ -46,11 +39,10 @@ void DeleteCopy(const std::wstring& path) {
 // the very file now at the target.
 void CopyOver(const std::wstring& source, const std::wstring& target) {
   const std::wstring partial = target + kPartialCopySuffix;
-  DeleteCopy(partial);
-  std::uint64_t size = 0, copied = 0;
-  if (!platform::FileSize(source, size) || !platform::CopyReplacing(source, partial) ||
-      !platform::FileSize(partial, copied) || copied != size || !platform::MoveReplacing(partial, target)) {
-    DeleteCopy(partial);
+  std::uint64_t size = 0;
+  if (!platform::FileSize(source, size) || !CopyToPartial(source, size, partial, PathExists(partial))) return;
+  if (!platform::MoveReplacing(partial, target)) {
+    DeleteOwnFile(partial);
     return;
   }
   if (DistinctFiles(source, target)) platform::DeleteOneFile(source);

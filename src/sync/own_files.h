@@ -2,6 +2,7 @@
 // the backups of files set aside and the partial copies not yet in place.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // A local file's path followed by this names its backup while a run replaces it.
@@ -18,3 +19,18 @@ inline constexpr wchar_t kLibraryLockFileName[] = L".shelfmate.lock";
 // One file per library, so that however its folder is written or reached,
 // every run asks for the same lock.
 std::wstring LibraryLockFile(const std::wstring& localRoot);
+
+// Deletes one of the program's own files (a backup, a partial copy), also
+// when it carries the read-only mark that a copy of a read-only master file
+// takes over.
+bool DeleteOwnFile(const std::wstring& path);
+
+// Copies source to partial, the copy that is later moved into place, so that
+// a library name only ever holds a complete file with the source's last-write
+// time and attributes. The copy is whole only when its size is the one
+// expected of the source: a copy call may report success on reads that
+// failed, and a file rewritten meanwhile is no copy of what was listed
+// either. A failed attempt leaves no partial copy behind; a stale one (left
+// by a killed process) goes first.
+bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
+                   bool stalePartial);

@@ -57,31 +57,6 @@ struct SetAsideFile {
   std::wstring Backup() const { return OwnFilePath(localPath, backupSuffix); }
 };
 
-// Backups and partial copies are the program's own files: it removes them
-// even when they carry the read-only mark that a copy of a read-only master
-// file takes over.
-bool DeleteOwnFile(const std::wstring& path) {
-  platform::ClearReadOnly(path);
-  return platform::DeleteOneFile(path);
-}
-
-// Copies the remote file to the partial copy that is later moved into place,
-// so that a library name only ever holds a complete file with the source's
-// last-write time and attributes. The copy is whole only when its size is
-// the one the remote listing gave: a copy call may report success on reads
-// that failed, and a file rewritten on the share meanwhile is no copy of
-// what was listed either. A failed attempt leaves no partial copy behind;
-// one left by a killed process goes first.
-bool CopyToPartial(const std::wstring& source, std::uint64_t listedSize, const std::wstring& partial,
-                   bool stalePartial) {
-  if (stalePartial) DeleteOwnFile(partial);
-  std::uint64_t copiedSize = 0;
-  if (platform::CopyReplacing(source, partial) && platform::FileSize(partial, copiedSize) && copiedSize == listedSize)
-    return true;
-  if (PathExists(partial)) DeleteOwnFile(partial);
-  return false;
-}
-
 // The files of one local folder, listed once when the run reaches the folder:
 // each present file's last-write time under the name key the file system
 // compares names by. A file the listing shows counts as present even when it
