@@ -36,6 +36,8 @@ unsigned __stdcall SyncThread::ThreadProcedure(void* argument) {
   } catch (...) {
     // No exception may leave the thread. A run that broke off must still end
     // the window's Running state, and it must not look like success.
+    job.outcome = RunOutcome{};
+    job.outcome.end = RunEnd::BrokeOff;
     if (job.progress) job.progress->Finished(L"Sync Canceled", true);
   }
   self->running = false;

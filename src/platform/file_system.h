@@ -3,7 +3,8 @@
 // Paths stay Windows paths (backslash separators, drive letters) everywhere
 // above this seam; each platform's implementation maps them to its own calls.
 // Every operation reports success as a boolean and never throws for a file
-// that is missing, locked or unreadable.
+// that is missing, locked or unreadable; the system's reason for the last
+// failure on the calling thread is kept for the record of a run.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,27 @@
 #include <string>
 
 namespace platform {
+
+// Windows' error codes that the program tells apart. POSIX errors are mapped
+// to the nearest of these.
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorPathNotFound = 3;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorSharingViolation = 32;
+inline constexpr std::uint32_t kErrorBadNetPath = 53;
+inline constexpr std::uint32_t kErrorNetNameDeleted = 64;
+inline constexpr std::uint32_t kErrorFileExists = 80;
+inline constexpr std::uint32_t kErrorDiskFull = 112;
+inline constexpr std::uint32_t kErrorGeneralFailure = 31;
+
+// The error code of the last call of this seam that failed on the calling
+// thread: what the system said when the call's own operation failed. 0 when
+// no failure was kept.
+std::uint32_t LastFailure();
+
+// The system's own text for an error code, without its line end, as
+// FormatMessage gives it ("Access is denied."); never empty.
+std::wstring ErrorText(std::uint32_t code);
 
 // True when a file or a folder of exactly this name exists (existence only,
 // no permission asked). The name is tested as given: a trailing backslash or
@@ -61,6 +83,9 @@ class FolderSearch {
   // started for another reason than a missing folder, nothing matching or a
   // folder the user may not read.
   bool Broken() const;
+
+  // The error code that broke the search; 0 when it is not broken.
+  std::uint32_t Failure() const;
 
  private:
   struct State;
@@ -150,5 +175,9 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes);
 
 // Creates an empty file; fails when something of that name exists.
 bool CreateEmptyFile(const std::wstring& path);
+
+// Appends the bytes at the end of an existing file, or of a new one. Others
+// may read the file meanwhile. False when it cannot be opened or written.
+bool AppendToFile(const std::wstring& path, const std::string& bytes);
 
 }  // namespace platform

@@ -11,6 +11,10 @@ namespace platform {
 // The all-users application-data folder, without a trailing backslash.
 bool CommonAppDataFolder(std::wstring& folder);
 
+// The current user's local (not roaming) application-data folder, without a
+// trailing backslash.
+bool LocalAppDataFolder(std::wstring& folder);
+
 enum class RegistryRoot { LocalMachine, CurrentUser };
 
 // Reads a string value with query-only access and no registry-view flag, so a
@@ -39,5 +43,15 @@ unsigned PlatformMajorVersion();
 
 // Seconds since 1970-01-01 00:00:00 UTC.
 std::int64_t CurrentTime();
+
+// A moment as the machine's clock shows it in its own time zone.
+struct LocalTime {
+  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+LocalTime CurrentLocalTime();
+
+// The computer's and the signed-in user's names; empty when they cannot be asked.
+std::wstring ComputerName();
+std::wstring UserName();
 
 }  // namespace platform

@@ -19,8 +19,11 @@ struct Listing {
     details->sizes.push_back(entry.size);
   }
 
-  void NoteEnd(const platform::FolderSearch& search) {
-    if (details && search.Broken()) details->incomplete = true;
+  void NoteEnd(const platform::FolderSearch& search, const std::wstring& folder) {
+    if (!details || !search.Broken()) return;
+    details->incomplete = true;
+    if (details->brokenSearches.empty() || details->brokenSearches.back().folder != folder)
+      details->brokenSearches.push_back({folder, search.Failure()});
   }
 };
 
@@ -50,7 +53,7 @@ int ListInto(std::wstring folder, const std::wstring& pattern, Listing& listing,
         subfolders.push_back(entry.name);
       }
     }
-    listing.NoteEnd(files);
+    listing.NoteEnd(files, folder);
     if (!files.Started()) return 0;
   }
   if (!recurse) return count;
@@ -60,7 +63,7 @@ int ListInto(std::wstring folder, const std::wstring& pattern, Listing& listing,
     platform::FolderEntry entry;
     while (folders.Next(entry))
       if (IsSubfolder(entry)) subfolders.push_back(entry.name);
-    listing.NoteEnd(folders);
+    listing.NoteEnd(folders, folder);
     if (!folders.Started()) return count;
   }
   for (const std::wstring& name : subfolders) count += ListInto(folder + name + L"\\", pattern, listing, true);

@@ -20,11 +20,19 @@
 // when the trimmed folder is empty.
 int ListFiles(std::wstring folder, std::wstring pattern, StringList& list, bool recurse);
 
+// A folder whose search broke off, so that files below it may be missing: its
+// path as listed (with a final backslash) and the error that broke it.
+struct BrokenSearch {
+  std::wstring folder;
+  std::uint32_t failure = 0;
+};
+
 // What the folder searches delivered with the names, beside the listed paths.
 struct ListingDetails {
   std::vector<platform::FileTime> times;  // each file's last-write time
   std::vector<std::uint64_t> sizes;       // each file's size in bytes
   bool incomplete = false;                // a search broke off: files may be missing
+  std::vector<BrokenSearch> brokenSearches;  // which, once each
 };
 
 // ListFiles, and beside each appended path, at the same index of details, the

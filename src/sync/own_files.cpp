@@ -13,12 +13,36 @@ bool DeleteOwnFile(const std::wstring& path) {
   return platform::DeleteOneFile(path);
 }
 
+namespace {
+
+// A count with a comma between each group of three digits.
+std::wstring GroupedDigits(std::uint64_t value) {
+  std::wstring digits = std::to_wstring(value);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, L',');
+  return digits;
+}
+
+}  // namespace
+
+std::wstring ShortCopyText(std::uint64_t copied, std::uint64_t expected) {
+  return L"the copy has " + GroupedDigits(copied) + L" of " + GroupedDigits(expected) + L" bytes";
+}
+
 bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
-                   bool stalePartial) {
+                   bool stalePartial, FailureReason* reason) {
   if (stalePartial) DeleteOwnFile(partial);
+  FailureReason failure;
   std::uint64_t copiedSize = 0;
-  if (platform::CopyReplacing(source, partial) && platform::FileSize(partial, copiedSize) && copiedSize == expectedSize)
+  if (!platform::CopyReplacing(source, partial)) {
+    failure = FailureReason::OfLastCall();
+  } else if (!platform::FileSize(partial, copiedSize)) {
+    failure = FailureReason::OfLastCall();
+  } else if (copiedSize == expectedSize) {
     return true;
+  } else {
+    failure = FailureReason::Saying(ShortCopyText(copiedSize, expectedSize));
+  }
   if (PathExists(partial)) DeleteOwnFile(partial);
+  if (reason) *reason = std::move(failure);
   return false;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "sync/failure_reason.h"
+
 // A local file's path followed by this names its backup while a run replaces it.
 inline constexpr wchar_t kBackupSuffix[] = L".shelfmateBackup";
 
@@ -30,7 +32,11 @@ bool DeleteOwnFile(const std::wstring& path);
 // time and attributes. The copy is whole only when its size is the one
 // expected of the source: a copy call may report success on reads that
 // failed, and a file rewritten meanwhile is no copy of what was listed
-// either. A failed attempt leaves no partial copy behind; a stale one (left
-// by a killed process) goes first.
+// either. A failed attempt leaves no partial copy behind, and says why where
+// asked; a stale one (left by a killed process) goes first.
 bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
-                   bool stalePartial);
+                   bool stalePartial, FailureReason* reason = nullptr);
+
+// The reason of a copy that came back with fewer bytes than its source:
+// "the copy has 1,024 of 2,048 bytes".
+std::wstring ShortCopyText(std::uint64_t copied, std::uint64_t expected);

@@ -1,12 +1,13 @@
 // The sync run: listing, per-file set-aside and copy, restore or clean-up.
 #include "sync/sync_job.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <stdexcept>
-#include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -14,6 +15,7 @@
 #include "sync/file_listing.h"
 #include "sync/own_files.h"
 #include "sync/paths.h"
+#include "sync/run_record.h"
 
 namespace {
 
@@ -21,12 +23,27 @@ const std::wstring backupSuffix = kBackupSuffix;
 const std::wstring partialSuffix = kPartialCopySuffix;
 const std::wstring versionSuffix = L".version";
 constexpr auto pausePoll = std::chrono::milliseconds(500);
+constexpr size_t kMostRetryPasses = 3;
 
 // What became of one remote file.
 struct FileOutcome {
   bool copied = false;
   bool failed = false;          // a copy was tried and did not end in place
   bool backupStranded = false;  // and the file's backup could not be moved back
+  FailureReason reason;         // why it failed
+  FailureReason strandedReason;
+
+  // A file the master no longer has is not asked for again, nor one whose
+  // old content now lives only in its backup, which a new set-aside would
+  // have to replace.
+  bool WorthRetrying() const { return failed && !backupStranded && !reason.SourceGone(); }
+};
+
+// A failed file waiting for the next retry pass, or one a search found late.
+struct PendingFile {
+  size_t index = 0;
+  bool tried = false;  // false: found by a search made again, not tried yet
+  FailureReason reason;
 };
 
 wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
@@ -56,6 +73,12 @@ struct SetAsideFile {
 
   std::wstring Backup() const { return OwnFilePath(localPath, backupSuffix); }
 };
+
+std::wstring RetryLine(size_t files, size_t folders, unsigned seconds) {
+  std::wstring line = L"Retrying " + std::to_wstring(files) + L" file(s)";
+  if (folders > 0) line += L" and listing " + std::to_wstring(folders) + L" folder(s) again";
+  return line + L" in " + std::to_wstring(seconds) + L" seconds";
+}
 
 // The files of one local folder, listed once when the run reaches the folder:
 // each present file's last-write time under the name key the file system
@@ -169,9 +192,10 @@ class SyncRun {
   // where the file cannot be made at all is still synced.
   void Execute() {
     MakeFolderTree(local);
-    const platform::RunLock lock(LibraryLockFile(local));
+    const std::wstring lockFile = LibraryLockFile(local);
+    const platform::RunLock lock(lockFile);
     if (lock.Busy()) {
-      EndAsBusy();
+      EndAsBusy(lockFile);
       return;
     }
     if (!lock.Held()) Log(L"The library could not be locked against other syncs; this sync goes on without it.");
@@ -182,8 +206,9 @@ class SyncRun {
         continue;
       }
       if (!WaitWhilePausedThenCheckCancel()) break;
-      SyncFile(index, force);
+      FirstTry(index);
     }
+    RetryFailures();
     Finish();
   }
 
@@ -197,11 +222,15 @@ class SyncRun {
     } catch (const std::out_of_range&) {
       // A blank root names no folder: there is nothing to copy.
     }
-    // A search that broke off left files out, which the run cannot copy.
-    if (remoteDetails.incomplete) failed = true;
+    // A search that broke off left files out, which the run cannot copy
+    // unless the folder lists whole when it is tried again.
+    brokenSearches = remoteDetails.brokenSearches;
+    for (const BrokenSearch& broken : brokenSearches)
+      Record(L"The listing of " + broken.folder + L" broke off", FailureReason{broken.failure, {}});
     relativePaths.reserve(remoteFiles.size());
     for (const std::wstring& path : remoteFiles) relativePaths.push_back(path.substr(remote.size()));
     DropLockFile();
+    barFiles = static_cast<std::int32_t>(relativePaths.size());
     if (job.progress) job.progress->SetBusy(false);
   }
 
@@ -226,11 +255,14 @@ class SyncRun {
 
   // Another run holds the library: nothing is touched, and the run ends as a
   // cancelled one does.
-  void EndAsBusy() {
+  void EndAsBusy(const std::wstring& lockFile) {
     job.cancelRequested = false;
-    Log(L"A sync of this library is already running.");
+    Log(L"A sync of this library is already running.",
+        FailureReason::Saying(L"another sync holds " + lockFile + L" open"));
     Log(L" - Sync Cancelled - ");
     Log(L" - Sync Complete - ");
+    outcome.end = RunEnd::Busy;
+    job.outcome = outcome;
     if (job.progress) job.progress->Finished(L"Sync Canceled", true);
   }
 
@@ -243,9 +275,135 @@ class SyncRun {
 
   // False when the run is to stop before this file.
   bool WaitWhilePausedThenCheckCancel() {
-    while (job.paused) std::this_thread::sleep_for(pausePoll);
+    while (job.paused) job.sleep(pausePoll);
     return !job.cancelRequested;
   }
+
+  // Waits before a retry pass, in steps of the pause poll: a pause holds the
+  // wait, a cancel ends it. False when the run is to stop.
+  bool WaitBeforeRetry(unsigned seconds) {
+    const auto wait = std::chrono::milliseconds(1000) * seconds;
+    std::chrono::milliseconds waited(0);
+    while (waited < wait) {
+      if (job.cancelRequested) return false;
+      const auto step = std::min<std::chrono::milliseconds>(pausePoll, wait - waited);
+      const bool counts = !job.paused;
+      job.sleep(step);
+      if (counts) waited += step;
+    }
+    return WaitWhilePausedThenCheckCancel();
+  }
+
+  // The first try of each file moves the bar; a file that failed and may
+  // come through on a retry gets its line only when it is decided.
+  void FirstTry(size_t index) {
+    const FileOutcome tried = SyncFile(index, force);
+    AdvanceBar();
+    if (tried.WorthRetrying() && !job.retryWaitSeconds.empty()) {
+      pending.push_back(PendingFile{index, true, tried.reason});
+      return;
+    }
+    Decide(index, tried);
+  }
+
+  // After the pass over every file, up to three passes over the files still
+  // failing, each after its wait. A folder whose search broke off is listed
+  // again first, with everything below it, and the files it now shows that
+  // the run has not met join the pass. A run with nothing failed makes none.
+  void RetryFailures() {
+    const size_t passes = std::min(kMostRetryPasses, job.retryWaitSeconds.size());
+    for (size_t pass = 0; pass < passes && (!pending.empty() || !brokenSearches.empty()); ++pass) {
+      if (job.cancelRequested) break;
+      const unsigned seconds = job.retryWaitSeconds[pass];
+      Log(RetryLine(pending.size(), brokenSearches.size(), seconds));
+      if (!WaitBeforeRetry(seconds)) break;
+      ListBrokenFoldersAgain();
+      // Each pass sees the local folders afresh.
+      localFolder = LocalFolder();
+      const bool lastPass = pass + 1 == passes;
+      std::vector<PendingFile> still;
+      for (size_t at = 0; at < pending.size(); ++at) {
+        if (!WaitWhilePausedThenCheckCancel()) {
+          still.insert(still.end(), pending.begin() + static_cast<std::ptrdiff_t>(at), pending.end());
+          break;
+        }
+        PendingFile file = pending[at];
+        const FileOutcome tried = SyncFile(file.index, force);
+        if (tried.WorthRetrying() && !lastPass) {
+          file.tried = true;
+          file.reason = tried.reason;
+          still.push_back(file);
+          continue;
+        }
+        Decide(file.index, tried);
+      }
+      pending = std::move(still);
+    }
+    // A cancel left these: each tried one failed, with its last reason; one
+    // found late and never tried is not the run's, as files after a cancel are not.
+    for (const PendingFile& file : pending) {
+      if (!file.tried) continue;
+      FileOutcome failedOutcome;
+      failedOutcome.failed = true;
+      failedOutcome.reason = file.reason;
+      Decide(file.index, failedOutcome);
+    }
+    pending.clear();
+  }
+
+  void ListBrokenFoldersAgain() {
+    if (brokenSearches.empty()) return;
+    if (knownFiles.empty())
+      for (const std::wstring& relative : relativePaths) knownFiles.insert(platform::FileNameKey(relative));
+    std::vector<BrokenSearch> stillBroken;
+    for (const BrokenSearch& broken : brokenSearches) {
+      StringList paths;
+      ListingDetails details;
+      ListFilesWithDetails(broken.folder, L"*.*", paths, details, true);
+      for (size_t at = 0; at < paths.size(); ++at) {
+        std::wstring relative = paths[at].substr(remote.size());
+        if (IsLockFile(relative) || !knownFiles.insert(platform::FileNameKey(relative)).second) continue;
+        relativePaths.push_back(std::move(relative));
+        remoteDetails.times.push_back(details.times[at]);
+        remoteDetails.sizes.push_back(details.sizes[at]);
+        const size_t index = relativePaths.size() - 1;
+        if (IsTopLevelVersionFile(relativePaths[index]))
+          versionFiles.push_back(index);
+        else
+          pending.push_back(PendingFile{index, false, {}});
+      }
+      if (!details.incomplete) {
+        Record(L"Listed whole again: " + broken.folder);
+        continue;
+      }
+      for (const BrokenSearch& again : details.brokenSearches) {
+        Record(L"The listing of " + again.folder + L" broke off again", FailureReason{again.failure, {}});
+        stillBroken.push_back(again);
+      }
+    }
+    brokenSearches = std::move(stillBroken);
+  }
+
+  // The file's line and its place in the counts.
+  void Decide(size_t index, const FileOutcome& decided) {
+    const std::wstring& relative = relativePaths[index];
+    if (decided.copied) {
+      ++outcome.counts.copied;
+      Log(L"Copied: " + relative);
+    } else if (decided.failed) {
+      ++outcome.counts.failed;
+      Log(L"Not Copied: " + relative, decided.reason);
+    } else {
+      ++outcome.counts.skipped;
+      Log(L"Not Copied: " + relative);
+    }
+    if (decided.backupStranded) {
+      ++outcome.counts.notRestored;
+      Log(L"Not Restored: " + local + L"\\" + relative, decided.strandedReason);
+    }
+  }
+
+  bool AnyFailure() const { return outcome.counts.failed > 0 || !brokenSearches.empty(); }
 
   // Both times come from the folder listings: the remote one made before the
   // first file, the local one when the run reached this file's folder. The
@@ -254,19 +412,16 @@ class SyncRun {
   // Copied". The destination is kept as joined, for the log; the platform
   // gets it without doubled backslashes, and in the long form where it is too
   // long for the usual one.
-  void SyncFile(size_t index, bool copyAnyway) {
-    const std::wstring& relative = relativePaths[index];
-    const std::wstring destination = local + L"\\" + relative;
+  FileOutcome SyncFile(size_t index, bool copyAnyway) {
+    const std::wstring destination = local + L"\\" + relativePaths[index];
     const LocalFolder& folder = ReachFolderOf(destination);
 
     platform::FileTime destinationTime = 0;
     const bool destinationPresent = folder.Find(FileName(destination), destinationTime);
     const bool sourceNewer = !destinationPresent || remoteDetails.times[index] > destinationTime;
 
-    FileOutcome outcome;
-    if (copyAnyway || sourceNewer) outcome = Replace(index, destination, destinationPresent, copyAnyway, folder);
-    if (outcome.failed) failed = true;
-    ReportFile(relative, destination, outcome);
+    if (copyAnyway || sourceNewer) return Replace(index, destination, destinationPresent, copyAnyway, folder);
+    return FileOutcome{};
   }
 
   // Files come folder by folder, so the local folder is listed, and made
@@ -298,16 +453,17 @@ class SyncRun {
     const std::wstring partial = OwnFilePath(target, partialSuffix);
     FileOutcome outcome;
     if (!CopyToPartial(ReachablePath(remote + L"\\" + relativePaths[index]), remoteDetails.sizes[index], partial,
-                       folder.Holds(name + partialSuffix))) {
+                       folder.Holds(name + partialSuffix), &outcome.reason)) {
       outcome.failed = true;
       return outcome;
     }
     if (!destinationListed) {
       outcome.copied = platform::MoveNoReplace(partial, target);
       if (outcome.copied) return outcome;
+      const FailureReason refused = FailureReason::OfLastCall();
       // A file that came in since the listing is decided for below; a
       // folder that holds the name is never moved out of its way.
-      if (!PathExists(target) || platform::IsFolder(target)) return GiveUp(partial);
+      if (!PathExists(target) || platform::IsFolder(target)) return GiveUp(partial, refused);
     }
     if (!copyAnyway) {
       platform::FileTime current = 0;
@@ -316,23 +472,29 @@ class SyncRun {
         return outcome;
       }
     }
-    const size_t aside = SetAside(destination, target, folder.Holds(name + backupSuffix));
+    const size_t aside = SetAside(index, destination, target, folder.Holds(name + backupSuffix));
     if (!setAside[aside].movedAside) {
+      const FailureReason refused = FailureReason::OfLastCall();
       // A file that went meanwhile leaves the name free; one that stays
       // (in use, no access) is not replaced without its backup.
       if (!PathExists(target) && platform::MoveNoReplace(partial, target)) {
         outcome.copied = true;
         return outcome;
       }
-      return GiveUp(partial);
+      return GiveUp(partial, refused);
     }
     if (platform::MoveNoReplace(partial, target)) {
       RememberPlacedCopy(setAside[aside], target, index);
       outcome.copied = true;
       return outcome;
     }
-    outcome = GiveUp(partial);
-    outcome.backupStranded = !platform::MoveNoReplace(setAside[aside].Backup(), target);
+    outcome = GiveUp(partial, FailureReason::OfLastCall());
+    if (platform::MoveNoReplace(setAside[aside].Backup(), target)) {
+      setAside[aside].movedAside = false;  // its backup is gone: nothing to restore
+    } else {
+      outcome.backupStranded = true;
+      outcome.strandedReason = FailureReason::OfLastCall();
+    }
     return outcome;
   }
 
@@ -349,31 +511,32 @@ class SyncRun {
 
   // A copy that cannot be put in place: its partial copy, made whole just
   // before, goes.
-  FileOutcome GiveUp(const std::wstring& partial) {
+  FileOutcome GiveUp(const std::wstring& partial, const FailureReason& reason) {
     DeleteOwnFile(partial);
     FileOutcome outcome;
     outcome.failed = true;
+    outcome.reason = reason;
     return outcome;
   }
 
   // Moves the local file (target, as the platform takes it) to its backup
   // name, deleting a backup left by an interrupted earlier run first.
-  // Returns the file's index in setAside.
-  size_t SetAside(const std::wstring& destination, const std::wstring& target, bool staleBackup) {
-    SetAsideFile file;
+  // Returns the file's index in setAside; a file tried again keeps its entry.
+  size_t SetAside(size_t index, const std::wstring& destination, const std::wstring& target, bool staleBackup) {
+    const auto [found, added] = asideOf.emplace(index, setAside.size());
+    if (added) setAside.emplace_back();
+    SetAsideFile& file = setAside[found->second];
+    file = SetAsideFile{};
     file.localPath = destination;
     const std::wstring backup = file.Backup();
     if (staleBackup) DeleteOwnFile(backup);
     file.movedAside = platform::MoveNoReplace(target, backup);
-    setAside.push_back(std::move(file));
-    return setAside.size() - 1;
+    return found->second;
   }
 
-  void ReportFile(const std::wstring& relative, const std::wstring& destination, const FileOutcome& outcome) {
+  void AdvanceBar() {
     ReportPosition();
     ++fileCounter;
-    Log((outcome.copied ? L"Copied: " : L"Not Copied: ") + relative);
-    if (outcome.backupStranded) Log(L"Not Restored: " + destination);
   }
 
   // The version files say the library is current, so they come once the
@@ -384,10 +547,9 @@ class SyncRun {
   // comes during the backups' deletion is.
   void SyncVersionFiles() {
     for (size_t index : versionFiles) {
-      if (failed)
-        ReportFile(relativePaths[index], local + L"\\" + relativePaths[index], FileOutcome{});
-      else
-        SyncFile(index, force || IsOutdated(relativePaths[index]));
+      const FileOutcome tried = AnyFailure() ? FileOutcome{} : SyncFile(index, force || IsOutdated(relativePaths[index]));
+      AdvanceBar();
+      Decide(index, tried);
     }
   }
 
@@ -406,9 +568,14 @@ class SyncRun {
       ClearStalePartials();
     }
     Log(L" - Sync Complete - ");
+    outcome.end = cancelled ? RunEnd::Cancelled : RunEnd::Completed;
+    outcome.listingIncomplete = !brokenSearches.empty();
+    job.outcome = outcome;
     if (job.progress) {
       if (cancelled)
         job.progress->Finished(L"Sync Canceled", true);
+      else if (HasFailures(outcome))
+        job.progress->Finished(CompletedBalloonText(outcome).c_str(), true);
       else
         job.progress->Finished(L"Sync Complete", false);
     }
@@ -419,8 +586,16 @@ class SyncRun {
   void RestoreBackups() {
     for (const SetAsideFile& file : setAside) {
       const std::wstring backup = file.Backup();
-      if (file.movedAside && PathExists(backup))
-        Log((PutBack(file, backup) ? L"Restored: " : L"Not Restored: ") + file.localPath);
+      if (file.movedAside && PathExists(backup)) {
+        FailureReason reason;
+        if (PutBack(file, backup, reason)) {
+          ++outcome.counts.restored;
+          Log(L"Restored: " + file.localPath);
+        } else {
+          ++outcome.counts.notRestored;
+          Log(L"Not Restored: " + file.localPath, reason);
+        }
+      }
       ReportPosition();
       --fileCounter;
     }
@@ -432,11 +607,20 @@ class SyncRun {
   // the copy, or one that came into a name the copy never reached) is the
   // user's: the backup then goes only into a free name, and otherwise stays
   // beside it under its backup name.
-  bool PutBack(const SetAsideFile& file, const std::wstring& backup) {
+  bool PutBack(const SetAsideFile& file, const std::wstring& backup, FailureReason& reason) {
     const std::wstring localPath = ReachablePath(file.localPath);
-    if (!file.replaced || !StillThePlacedCopy(localPath, file.placed)) return platform::MoveNoReplace(backup, localPath);
+    if (!file.replaced || !StillThePlacedCopy(localPath, file.placed)) {
+      if (platform::MoveNoReplace(backup, localPath)) return true;
+      reason = PathExists(localPath)
+                   ? FailureReason::Saying(L"a file changed after this sync replaced it holds the name; the old one "
+                                           L"stays beside it as " + FileName(file.localPath) + backupSuffix)
+                   : FailureReason::OfLastCall();
+      return false;
+    }
     if (platform::MoveReplacing(backup, localPath)) return true;
-    return platform::ClearReadOnly(localPath) && platform::MoveReplacing(backup, localPath);
+    if (platform::ClearReadOnly(localPath) && platform::MoveReplacing(backup, localPath)) return true;
+    reason = FailureReason::OfLastCall();
+    return false;
   }
 
   // A backup whose file could not be replaced may be the only copy of that
@@ -472,13 +656,31 @@ class SyncRun {
     for (const std::wstring& partial : stalePartials) DeleteOwnFile(ReachablePath(partial));
   }
 
+  // A line of the window's log, and of the record, where the record also
+  // gets the reason of a failure.
   void Log(const std::wstring& text) {
     if (job.progress) job.progress->AddMessage(text.c_str());
+    if (job.record) job.record->Line(text);
   }
 
+  void Log(const std::wstring& text, const FailureReason& reason) {
+    if (job.progress) job.progress->AddMessage(text.c_str());
+    if (job.record) job.record->Line(text, reason.Text());
+  }
+
+  // A line for the record alone.
+  void Record(const std::wstring& text) {
+    if (job.record) job.record->Line(text);
+  }
+
+  void Record(const std::wstring& text, const FailureReason& reason) {
+    if (job.record) job.record->Line(text, reason.Text());
+  }
+
+  // The bar spans the files of the first listing; files a search made again
+  // finds later do not move it back.
   void ReportPosition() {
-    if (job.progress)
-      job.progress->SetProgress(0, static_cast<std::int32_t>(relativePaths.size()) - 1, fileCounter);
+    if (job.progress) job.progress->SetProgress(0, barFiles - 1, fileCounter);
   }
 
   SyncJob& job;
@@ -488,8 +690,13 @@ class SyncRun {
   StringList relativePaths;
   ListingDetails remoteDetails;  // beside relativePaths
   std::vector<size_t> versionFiles;  // indexes of the remote root's version files, kept for the end
-  bool failed = false;           // a file that was to be copied is not in place, or a search broke off
+  std::vector<BrokenSearch> brokenSearches;  // remote folders not yet listed whole
+  std::unordered_set<std::wstring> knownFiles;  // name keys of relativePaths, made when a search is made again
+  std::vector<PendingFile> pending;  // files for the next retry pass
+  RunOutcome outcome;
+  std::int32_t barFiles = 0;
   std::vector<SetAsideFile> setAside;
+  std::unordered_map<size_t, size_t> asideOf;  // a file's index in setAside, by its index
   std::map<std::wstring, std::wstring> staleBackups;  // by name key: the backup's path as listed
   StringList stalePartials;                           // their paths as listed
   std::int32_t fileCounter = 0;

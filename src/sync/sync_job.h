@@ -2,10 +2,17 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/progress_callback.h"
 #include "sync/paths.h"
+#include "sync/run_outcome.h"
+
+class RunRecord;
 
 // The roots, the requests the window makes while a run goes on, and where
 // the run reports. One job is reused for every run; the window writes the
@@ -20,6 +27,15 @@ class SyncJob {
   bool forceCopyAll = false;                 // copy every remote file whatever the times
   StringList outdatedVersionFiles;           // names in the remote root copied whatever their times
   Korvane::AProgressCallBack* progress = nullptr;  // not owned; may be absent
+  RunRecord* record = nullptr;                     // where each line also goes, with reasons; not owned
+  // The waits before the passes that try the failed files again, in seconds
+  // (up to three are used); empty: no file is tried twice.
+  std::vector<unsigned> retryWaitSeconds;
+  // How the run waits (while paused, before a retry pass); tests pass the time at once.
+  std::function<void(std::chrono::milliseconds)> sleep = [](std::chrono::milliseconds time) {
+    std::this_thread::sleep_for(time);
+  };
+  RunOutcome outcome;  // how the last run ended; written before its Finished report
 
   void SetRoots(const std::wstring& remote, const std::wstring& local);
 
@@ -29,8 +45,9 @@ class SyncJob {
   // completed one deletes them. A new copy is written under its path +
   // ".shelfmatePartial" and moved into place only when complete, so no
   // library file is ever left half written. Files that exist only locally
-  // are never touched. The version files in the remote root come last, and
-  // only when nothing failed before them. Only one run at a time works on a
+  // are never touched. Files that failed are tried again after the waits of
+  // retryWaitSeconds. The version files in the remote root come last, and
+  // only when nothing failed in the end. Only one run at a time works on a
   // local library, in any process: a run that finds another at work touches
   // nothing and ends as cancelled.
   void Run(std::wstring remote, std::wstring local, bool force);

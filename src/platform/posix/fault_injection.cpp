@@ -14,7 +14,10 @@ struct Plan {
   long remaining = -1;  // successes still allowed before the failures; -1: none planned
   unsigned failures = 1;
   bool always = false;
+  std::uint32_t code = 5;
 };
+
+thread_local std::uint32_t keptFailure = 0;
 
 // The seam's calls are free functions, so the plan they consult is one
 // process-wide record; tests set it up and reset it.
@@ -39,18 +42,26 @@ FaultBoard& Board() {
 
 }  // namespace
 
-void FailAfter(Call call, unsigned successes, unsigned failures) {
+void FailAfter(Call call, unsigned successes, unsigned failures, std::uint32_t errorCode) {
   std::lock_guard guard(Board().lock);
-  Board().plans[static_cast<size_t>(call)].remaining = successes;
-  Board().plans[static_cast<size_t>(call)].failures = failures;
+  Plan& plan = Board().plans[static_cast<size_t>(call)];
+  plan.remaining = successes;
+  plan.failures = failures;
+  plan.code = errorCode;
   Board().armed = true;
 }
 
-void FailAlways(Call call) {
+void FailAlways(Call call, std::uint32_t errorCode) {
   std::lock_guard guard(Board().lock);
-  Board().plans[static_cast<size_t>(call)].always = true;
+  Plan& plan = Board().plans[static_cast<size_t>(call)];
+  plan.always = true;
+  plan.code = errorCode;
   Board().armed = true;
 }
+
+void KeepFailure(std::uint32_t code) { keptFailure = code; }
+
+std::uint32_t KeptFailure() { return keptFailure; }
 
 void Reset() {
   std::lock_guard guard(Board().lock);
@@ -140,7 +151,10 @@ bool ShouldFail(Call call) {
   // The seam's hot path (every file of a sync) takes no lock unless a test planned a failure.
   if (!board.armed.load(std::memory_order_acquire)) return false;
   std::lock_guard guard(board.lock);
-  return Due(board.plans[index]);
+  Plan& plan = board.plans[index];
+  if (!Due(plan)) return false;
+  keptFailure = plan.code;
+  return true;
 }
 
 bool CopyComesBackShort() {

@@ -3,6 +3,7 @@
 // file handling can be exercised natively.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,16 +23,18 @@ enum class Call {
   CreateEmptyFile,
   ReadFileFacts,
   LockFile,
+  AppendToFile,
   Count_
 };
 
-// The `failures` calls of this kind after the next `successes` ones fail. A
+// The `failures` calls of this kind after the next `successes` ones fail,
+// each with the Windows error code given (access denied unless told). A
 // failing copy or write stops half way, leaving a partly written target, as
 // an interrupted one would.
-void FailAfter(Call call, unsigned successes = 0, unsigned failures = 1);
+void FailAfter(Call call, unsigned successes = 0, unsigned failures = 1, std::uint32_t errorCode = 5);
 
-// Every call of this kind fails from now on, until cleared.
-void FailAlways(Call call);
+// Every call of this kind fails from now on, until cleared, with that code.
+void FailAlways(Call call, std::uint32_t errorCode = 5);
 
 // Removes every planned failure and sets every count back to 0.
 void Reset();
@@ -73,8 +76,13 @@ void HideFileIndexes();
 // Used by the seam itself: whether ReadFileFacts is to report index 0.
 bool FileIndexesHidden();
 
-// Used by the seam itself: counts the call and tells whether it is to fail.
+// Used by the seam itself: counts the call and tells whether it is to fail;
+// a planned failure keeps its error code as the thread's last failure.
 bool ShouldFail(Call call);
+
+// Used by the seam itself: the calling thread's last failure, kept and read.
+void KeepFailure(std::uint32_t code);
+std::uint32_t KeptFailure();
 
 // Used by the seam itself: notes calls round trips on path.
 void NoteTreeCalls(const std::wstring& path, unsigned long calls = 1);

@@ -28,6 +28,49 @@ using faults::Call;
 using faults::NoteTreeCalls;
 using faults::ShouldFail;
 
+// The Windows error nearest to a POSIX one.
+std::uint32_t WindowsErrorFor(int error) {
+  switch (error) {
+    case ENOENT:
+      return kErrorFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+      return kErrorAccessDenied;
+    case EBUSY:
+    case ETXTBSY:
+      return kErrorSharingViolation;
+    case EEXIST:
+    case ENOTEMPTY:
+      return kErrorFileExists;
+    case ENOSPC:
+    case EDQUOT:
+      return kErrorDiskFull;
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+      return kErrorNetNameDeleted;
+    default:
+      return kErrorGeneralFailure;
+  }
+}
+
+// Keeps the reason of the call that just failed; always false.
+bool Failed(std::uint32_t code) {
+  faults::KeepFailure(code);
+  return false;
+}
+
+bool FailedWithErrno() { return Failed(WindowsErrorFor(errno)); }
+
 // Closes a POSIX descriptor on scope exit.
 class Descriptor {
  public:
@@ -131,10 +174,38 @@ bool WildcardMatch(const std::wstring& pattern, const std::wstring& name) {
 
 }  // namespace
 
+std::uint32_t LastFailure() { return faults::KeptFailure(); }
+
+// Windows' own texts for the codes the seam gives here.
+std::wstring ErrorText(std::uint32_t code) {
+  switch (code) {
+    case kErrorFileNotFound:
+      return L"The system cannot find the file specified.";
+    case kErrorPathNotFound:
+      return L"The system cannot find the path specified.";
+    case kErrorAccessDenied:
+      return L"Access is denied.";
+    case kErrorGeneralFailure:
+      return L"A device attached to the system is not functioning.";
+    case kErrorSharingViolation:
+      return L"The process cannot access the file because it is being used by another process.";
+    case kErrorBadNetPath:
+      return L"The network path was not found.";
+    case kErrorNetNameDeleted:
+      return L"The specified network name is no longer available.";
+    case kErrorFileExists:
+      return L"The file exists.";
+    case kErrorDiskFull:
+      return L"There is not enough space on the disk.";
+    default:
+      return L"Error " + std::to_wstring(code);
+  }
+}
+
 bool PathExists(const std::wstring& path) {
   NoteTreeCalls(path);
   if (ShouldFail(Call::PathExists)) return false;
-  return ::access(NativePath(path).c_str(), F_OK) == 0;
+  return ::access(NativePath(path).c_str(), F_OK) == 0 || FailedWithErrno();
 }
 
 bool PathExistsNarrow(const std::string& path) {
@@ -158,6 +229,7 @@ struct FolderSearch::State {
   size_t next = 0;
   bool started = false;
   bool broken = false;
+  std::uint32_t failure = 0;
 };
 
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
@@ -165,6 +237,7 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
   if (ShouldFail(Call::FolderSearch)) {
     // As a connection that drops during the search: nothing, on an error.
     state->broken = true;
+    state->failure = faults::KeptFailure();
     return;
   }
   if (PastThePathLimit(folderAndPattern) || HasDoubledBackslash(folderAndPattern)) return;
@@ -176,6 +249,7 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
   DIR* dir = ::opendir(native.c_str());
   if (dir == nullptr) {
     state->broken = errno != ENOENT && errno != ENOTDIR && errno != EACCES;
+    if (state->broken) state->failure = WindowsErrorFor(errno);
     return;
   }
   std::string base = native;
@@ -214,6 +288,8 @@ bool FolderSearch::Started() const { return state->started; }
 
 bool FolderSearch::Broken() const { return state->broken; }
 
+std::uint32_t FolderSearch::Failure() const { return state->broken ? state->failure : 0; }
+
 bool FolderSearch::Next(FolderEntry& entry) {
   if (!state->started || state->next >= state->entries.size()) return false;
   entry = state->entries[state->next++];
@@ -224,7 +300,8 @@ bool LastWriteTime(const std::wstring& path, FileTime& time) {
   NoteTreeCalls(path);
   if (ShouldFail(Call::LastWriteTime)) return false;
   struct stat info {};
-  if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (::stat(NativePath(path).c_str(), &info) != 0) return FailedWithErrno();
+  if (S_ISDIR(info.st_mode)) return Failed(kErrorAccessDenied);
   time = TimeOf(info);
   return true;
 }
@@ -246,15 +323,16 @@ bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
   if (ShouldFail(Call::MoveNoReplace)) return false;
   const std::string source = NativePath(from), target = NativePath(to);
   struct stat info {};
-  if (::lstat(target.c_str(), &info) == 0) return false;
-  return ::rename(source.c_str(), target.c_str()) == 0;
+  if (::lstat(target.c_str(), &info) == 0) return Failed(kErrorFileExists);
+  return ::rename(source.c_str(), target.c_str()) == 0 || FailedWithErrno();
 }
 
 bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   if (ShouldFail(Call::MoveReplacing)) return false;
   const std::string source = NativePath(from), target = NativePath(to);
   struct stat info {};
-  if (::stat(source.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (::stat(source.c_str(), &info) != 0) return FailedWithErrno();
+  if (S_ISDIR(info.st_mode)) return Failed(kErrorAccessDenied);
   // Two spellings of one file (tests stand for Windows' case-blind names
   // with a link): Windows renames the file to the new spelling. Here the
   // link goes and the file keeps the name it has; a rename would put the
@@ -262,9 +340,9 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   struct stat link {}, targetInfo {};
   if (::lstat(source.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::stat(target.c_str(), &targetInfo) == 0 &&
       targetInfo.st_dev == info.st_dev && targetInfo.st_ino == info.st_ino)
-    return ::unlink(source.c_str()) == 0;
-  if (RefusesReplacement(target)) return false;
-  return ::rename(source.c_str(), target.c_str()) == 0;
+    return ::unlink(source.c_str()) == 0 || FailedWithErrno();
+  if (RefusesReplacement(target)) return Failed(kErrorAccessDenied);
+  return ::rename(source.c_str(), target.c_str()) == 0 || FailedWithErrno();
 }
 
 bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
@@ -273,15 +351,15 @@ bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
   const bool comesBackShort = !fail && faults::CopyComesBackShort();
   const std::string target = NativePath(to);
   Descriptor source(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!source.Valid()) return false;
+  if (!source.Valid()) return FailedWithErrno();
   struct stat info {};
-  if (::fstat(source.Get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  if (RefusesReplacement(target)) return false;
+  if (::fstat(source.Get(), &info) != 0) return FailedWithErrno();
+  if (S_ISDIR(info.st_mode) || RefusesReplacement(target)) return Failed(kErrorAccessDenied);
   std::string content;
-  if (!ReadAll(source.Get(), content)) return false;
+  if (!ReadAll(source.Get(), content)) return FailedWithErrno();
 
   Descriptor copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!copy.Valid()) return false;
+  if (!copy.Valid()) return FailedWithErrno();
   if (fail) {
     // An interrupted copy leaves part of the content behind.
     WriteAll(copy.Get(), content.data(), content.size() / 2);
@@ -290,7 +368,7 @@ bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
   // A read that failed unnoticed, or a source cut short while it was read:
   // part of the content, reported as a copy.
   const size_t length = comesBackShort ? content.size() / 2 : content.size();
-  if (!WriteAll(copy.Get(), content.data(), length)) return false;
+  if (!WriteAll(copy.Get(), content.data(), length)) return FailedWithErrno();
   ::fchmod(copy.Get(), info.st_mode & 0777);
   const struct timespec times[2] = {info.st_atim, info.st_mtim};
   return ::futimens(copy.Get(), times) == 0;
@@ -301,9 +379,9 @@ bool DeleteOneFile(const std::wstring& path) {
   if (ShouldFail(Call::DeleteOneFile)) return false;
   const std::string native = NativePath(path);
   struct stat info {};
-  if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  if (!S_ISLNK(info.st_mode) && IsReadOnly(info)) return false;
-  return ::unlink(native.c_str()) == 0;
+  if (::lstat(native.c_str(), &info) != 0) return FailedWithErrno();
+  if (S_ISDIR(info.st_mode) || (!S_ISLNK(info.st_mode) && IsReadOnly(info))) return Failed(kErrorAccessDenied);
+  return ::unlink(native.c_str()) == 0 || FailedWithErrno();
 }
 
 bool ClearReadOnly(const std::wstring& path) {
@@ -333,7 +411,8 @@ std::wstring LongForm(const std::wstring& path) {
 bool ReadFileFacts(const std::wstring& path, FileFacts& facts) {
   if (ShouldFail(Call::ReadFileFacts)) return false;
   struct stat info {};
-  if (::stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (::stat(NativePath(path).c_str(), &info) != 0) return FailedWithErrno();
+  if (S_ISDIR(info.st_mode)) return Failed(kErrorAccessDenied);
   facts.lastWriteTime = TimeOf(info);
   facts.size = static_cast<std::uint64_t>(info.st_size);
   facts.identity = FileIdentity{};
@@ -346,9 +425,10 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing) {
   NoteTreeCalls(path);
   if (ShouldFail(Call::ReadWholeFile)) return false;
   Descriptor file(::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.Valid()) return false;
+  if (!file.Valid()) return FailedWithErrno();
   struct stat info {};
-  if (::fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (::fstat(file.Get(), &info) != 0) return FailedWithErrno();
+  if (S_ISDIR(info.st_mode)) return Failed(kErrorAccessDenied);
   if (!ReadAll(file.Get(), bytes)) {
     bytes.clear();
     return false;
@@ -373,6 +453,13 @@ bool CreateEmptyFile(const std::wstring& path) {
   if (ShouldFail(Call::CreateEmptyFile)) return false;
   Descriptor file(::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   return file.Valid();
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+  if (ShouldFail(Call::AppendToFile)) return false;
+  Descriptor file(::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+  if (!file.Valid()) return FailedWithErrno();
+  return WriteAll(file.Get(), bytes.data(), bytes.size()) || FailedWithErrno();
 }
 
 }  // namespace platform

@@ -14,6 +14,7 @@ namespace {
 struct SimulatedMachine {
   std::mutex lock;
   std::optional<std::wstring> appData;
+  std::optional<std::wstring> localAppData;
   std::map<std::tuple<RegistryRoot, std::wstring, std::wstring>, std::wstring> registry;
   std::map<std::wstring, FileVersion> versions;
   std::optional<std::wstring> programPath;
@@ -32,6 +33,13 @@ bool CommonAppDataFolder(std::wstring& folder) {
   std::lock_guard guard(Machine().lock);
   if (!Machine().appData) return false;
   folder = *Machine().appData;
+  return true;
+}
+
+bool LocalAppDataFolder(std::wstring& folder) {
+  std::lock_guard guard(Machine().lock);
+  if (!Machine().localAppData) return false;
+  folder = *Machine().localAppData;
   return true;
 }
 
@@ -71,11 +79,25 @@ std::int64_t CurrentTime() {
   return Machine().now ? *Machine().now : static_cast<std::int64_t>(std::time(nullptr));
 }
 
+LocalTime CurrentLocalTime() {
+  const std::time_t now = static_cast<std::time_t>(CurrentTime());
+  std::tm fields{};
+  ::localtime_r(&now, &fields);
+  return {static_cast<unsigned>(fields.tm_year + 1900), static_cast<unsigned>(fields.tm_mon + 1),
+          static_cast<unsigned>(fields.tm_mday),        static_cast<unsigned>(fields.tm_hour),
+          static_cast<unsigned>(fields.tm_min),         static_cast<unsigned>(fields.tm_sec)};
+}
+
+std::wstring ComputerName() { return L"WORKSTATION"; }
+
+std::wstring UserName() { return L"user"; }
+
 namespace simulated {
 
 void Reset() {
   std::lock_guard guard(Machine().lock);
   Machine().appData.reset();
+  Machine().localAppData.reset();
   Machine().registry.clear();
   Machine().versions.clear();
   Machine().programPath.reset();
@@ -86,6 +108,11 @@ void Reset() {
 void SetCommonAppDataFolder(std::optional<std::wstring> folder) {
   std::lock_guard guard(Machine().lock);
   Machine().appData = std::move(folder);
+}
+
+void SetLocalAppDataFolder(std::optional<std::wstring> folder) {
+  std::lock_guard guard(Machine().lock);
+  Machine().localAppData = std::move(folder);
 }
 
 void SetRegistryString(RegistryRoot root, const std::wstring& subkey, const std::wstring& valueName,

@@ -16,6 +16,7 @@ namespace platform::simulated {
 void Reset();
 
 void SetCommonAppDataFolder(std::optional<std::wstring> folder);
+void SetLocalAppDataFolder(std::optional<std::wstring> folder);
 void SetRegistryString(RegistryRoot root, const std::wstring& subkey, const std::wstring& valueName,
                        std::optional<std::wstring> text);
 void SetFileVersion(const std::wstring& path, std::optional<FileVersion> version);

@@ -15,6 +15,22 @@
 namespace platform {
 namespace {
 
+// The error of the last seam call that failed on this thread.
+thread_local std::uint32_t lastFailure = 0;
+
+// Keeps the system's error of the call that just failed; always false.
+bool Failed() {
+  lastFailure = ::GetLastError();
+  return false;
+}
+
+bool Failed(DWORD code) {
+  lastFailure = code;
+  return false;
+}
+
+bool Kept(BOOL ok) { return ok != FALSE || Failed(); }
+
 // Windows refuses to overwrite a read-only file; Wine run by root does not.
 // Asking the attribute first gives the same answer everywhere.
 bool IsReadOnlyFile(const std::wstring& path) {
@@ -73,7 +89,21 @@ void UseFindFirstFileEx(FindFirstFileExCall call) {
   way.standardOnly = false;
 }
 
-bool PathExists(const std::wstring& path) { return ::_waccess(path.c_str(), 0) == 0; }
+std::uint32_t LastFailure() { return lastFailure; }
+
+std::wstring ErrorText(std::uint32_t code) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const win32::UniqueLocalMemory owned(text);
+  std::wstring message = length != 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+    message.pop_back();
+  return message.empty() ? L"Error " + std::to_wstring(code) : message;
+}
+
+bool PathExists(const std::wstring& path) { return ::_waccess(path.c_str(), 0) == 0 || Failed(); }
 
 bool PathExistsNarrow(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
@@ -96,6 +126,7 @@ struct FolderSearch::State {
   bool hasPending = false;
   bool ended = false;
   bool broken = false;
+  DWORD failure = 0;
 };
 
 FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::make_unique<State>()) {
@@ -106,6 +137,7 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
     // sign of a connection that dropped.
     const DWORD error = ::GetLastError();
     state->broken = !NothingToFind(error) && error != ERROR_ACCESS_DENIED;
+    if (state->broken) state->failure = error;
   }
 }
 
@@ -115,11 +147,17 @@ bool FolderSearch::Started() const { return state->handle.Valid(); }
 
 bool FolderSearch::Broken() const { return state->broken; }
 
+std::uint32_t FolderSearch::Failure() const { return state->broken ? state->failure : 0; }
+
 bool FolderSearch::Next(FolderEntry& entry) {
   if (!state->handle.Valid() || state->ended) return false;
   if (!state->hasPending) {
     if (!::FindNextFileW(state->handle.Get(), &state->pending)) {
-      if (::GetLastError() != ERROR_NO_MORE_FILES) state->broken = true;
+      const DWORD error = ::GetLastError();
+      if (error != ERROR_NO_MORE_FILES) {
+        state->broken = true;
+        state->failure = error;
+      }
       state->ended = true;
       return false;
     }
@@ -135,17 +173,17 @@ bool FolderSearch::Next(FolderEntry& entry) {
 bool LastWriteTime(const std::wstring& path, FileTime& time) {
   win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) return Failed();
   FILETIME written{};
-  if (!::GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
+  if (!::GetFileTime(file.Get(), nullptr, nullptr, &written)) return Failed();
   time = TimeOf(written);
   return true;
 }
 
 bool FileSize(const std::wstring& path, std::uint64_t& size) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return Failed();
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Failed(ERROR_ACCESS_DENIED);
   size = SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
   return true;
 }
@@ -160,7 +198,7 @@ std::wstring FileNameKey(const std::wstring& name) {
 }
 
 bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
-  return ::MoveFileW(from.c_str(), to.c_str()) != FALSE;
+  return Kept(::MoveFileW(from.c_str(), to.c_str()));
 }
 
 // Most targets do not exist yet, and asking for a name that does not exist
@@ -169,17 +207,19 @@ bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
 // is its attribute asked.
 bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-  if (!TargetExisted(::GetLastError()) || IsReadOnlyFile(to)) return false;
-  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (!TargetExisted(::GetLastError())) return Failed();
+  if (IsReadOnlyFile(to)) return Failed(ERROR_ACCESS_DENIED);
+  return Kept(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
   if (::CopyFileW(from.c_str(), to.c_str(), TRUE)) return true;
-  if (!TargetExisted(::GetLastError()) || IsReadOnlyFile(to)) return false;
-  return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+  if (!TargetExisted(::GetLastError())) return Failed();
+  if (IsReadOnlyFile(to)) return Failed(ERROR_ACCESS_DENIED);
+  return Kept(::CopyFileW(from.c_str(), to.c_str(), FALSE));
 }
 
-bool DeleteOneFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+bool DeleteOneFile(const std::wstring& path) { return Kept(::DeleteFileW(path.c_str())); }
 
 bool ClearReadOnly(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -237,10 +277,10 @@ bool ReadFileFacts(const std::wstring& path, FileFacts& facts) {
   win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) return Failed();
   BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(file.Get(), &information)) return false;
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  if (!::GetFileInformationByHandle(file.Get(), &information)) return Failed();
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Failed(ERROR_ACCESS_DENIED);
   facts.lastWriteTime = TimeOf(information.ftLastWriteTime);
   facts.size = SizeOf(information.nFileSizeHigh, information.nFileSizeLow);
   facts.identity = FileIdentity{};
@@ -254,14 +294,14 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing sha
   const DWORD share = sharing == ReadSharing::ReadersOnly ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   win32::UniqueFileHandle file(
       ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) return Failed();
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7fffffff) return false;
   bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!bytes.empty() && !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
     bytes.clear();
-    return false;
+    return Failed();
   }
   bytes.resize(read);
   return true;
@@ -281,6 +321,15 @@ bool CreateEmptyFile(const std::wstring& path) {
   win32::UniqueFileHandle file(
       ::CreateFileW(path.c_str(), 0, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.Valid();
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+  win32::UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Failed();
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return Failed();
+  return written == bytes.size() || Failed(ERROR_DISK_FULL);
 }
 
 }  // namespace platform

@@ -18,6 +18,13 @@ bool CommonAppDataFolder(std::wstring& folder) {
   return true;
 }
 
+bool LocalAppDataFolder(std::wstring& folder) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, buffer) != S_OK) return false;
+  folder = buffer;
+  return true;
+}
+
 bool ReadRegistryString(RegistryRoot root, const std::wstring& subkey, const std::wstring& valueName,
                         std::wstring& text) {
   HKEY opened = nullptr;
@@ -71,5 +78,26 @@ unsigned PlatformMajorVersion() {
 }
 
 std::int64_t CurrentTime() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+LocalTime CurrentLocalTime() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::wstring ComputerName() {
+  wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  return ::GetComputerNameW(buffer, &length) ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring UserName() {
+  DWORD length = 0;
+  ::GetUserNameW(nullptr, &length);
+  if (length == 0) return std::wstring();
+  std::vector<wchar_t> buffer(length);
+  if (!::GetUserNameW(buffer.data(), &length)) return std::wstring();
+  return std::wstring(buffer.data());
+}
 
 }  // namespace platform

@@ -76,6 +76,11 @@ struct ModuleTraits {
   static Type Empty() noexcept { return nullptr; }
   static void Close(Type h) noexcept { ::FreeLibrary(h); }
 };
+struct LocalMemoryTraits {  // buffers the system allocated with LocalAlloc for the caller
+  using Type = HLOCAL;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::LocalFree(h); }
+};
 
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
@@ -84,6 +89,7 @@ using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
 using UniqueFont = UniqueResource<FontTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
 
 // Owns one reference to a COM object.
 template <typename T>

@@ -105,24 +105,50 @@ TEST_F(SyncFaults, BackupThatCannotBeMovedBackIsKeptAndReported) {
 }
 
 // The version file marks the library current, so it is brought over only by
-// a run in which every other file that was due arrived whole; a run cut
-// short or failed leaves it old, and the next run tries again.
+// a run in which every other file that was due arrived whole in the end; a
+// run cut short or failed leaves it old, and the next run tries again. The
+// files that failed are tried again after the retry waits, which pass on the
+// test's own clock.
 TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
-  enum class Mishap { None, Cancel, CancelTooLate, CopyFails, CopyComesBackShort, SearchBreaksOff, DeepFile };
+  enum class Mishap {
+    None, Cancel, CancelTooLate, CopyFails, CopyComesBackShort, SearchBreaksOff, DeepFile, CancelDuringWait
+  };
+  const std::wstring complete = L"Finished Sync Complete 0", oneFailed =
+      L"Finished Sync Complete - 1 file(s) could not be copied 1";
   struct Case {
     const char* what;
     Mishap mishap;
     std::string expectedVersion;
+    std::wstring finished;
     std::wstring rootEnd = L"";  // what follows the remote root's name
+    unsigned failures = 1;       // how many tries of old.ies's copy, or of the lamps search, fail
+    std::vector<unsigned> waits = {};
+    long long waitedMs = 0;      // on the test's clock
+    std::string oldLamp = "remote old";
   } cases[] = {
-      {"clean run", Mishap::None, "5.2"},
-      {"clean run from a root with a final backslash", Mishap::None, "5.2", L"\\"},
-      {"cancelled during its last lamp", Mishap::Cancel, "5.1"},
-      {"cancelled once the version file is copied: too late", Mishap::CancelTooLate, "5.2"},
-      {"a copy fails", Mishap::CopyFails, "5.1"},
-      {"a copy comes back short", Mishap::CopyComesBackShort, "5.1"},
-      {"a remote folder search breaks off", Mishap::SearchBreaksOff, "5.1"},
-      {"a file lies deeper than the usual path limit", Mishap::DeepFile, "5.2"},
+      {"clean run", Mishap::None, "5.2", complete},
+      {"clean run from a root with a final backslash", Mishap::None, "5.2", complete, L"\\"},
+      {"cancelled during its last lamp", Mishap::Cancel, "5.1", L"Finished Sync Canceled 1", L"", 1, {}, 0,
+       "local old"},
+      {"cancelled once the version file is copied: too late", Mishap::CancelTooLate, "5.2", complete},
+      {"a copy fails", Mishap::CopyFails, "5.1", oneFailed, L"", 1, {}, 0, "local old"},
+      {"a copy comes back short", Mishap::CopyComesBackShort, "5.1", oneFailed, L"", 1, {}, 0, "local old"},
+      {"a remote folder search breaks off", Mishap::SearchBreaksOff, "5.1",
+       L"Finished Sync Complete - some remote folders could not be listed 1", L"", 1, {}, 0, "local old"},
+      {"a file lies deeper than the usual path limit", Mishap::DeepFile, "5.2", complete},
+      {"a copy fails once, then comes through", Mishap::CopyFails, "5.2", complete, L"", 1, {10, 30, 90}, 10000},
+      {"a copy fails twice, then comes through", Mishap::CopyFails, "5.2", complete, L"", 2, {10, 30, 90}, 40000},
+      {"a copy fails three times, then comes through", Mishap::CopyFails, "5.2", complete, L"", 3, {10, 30, 90},
+       130000},
+      {"a copy fails four times: the last retry fails too", Mishap::CopyFails, "5.1", oneFailed, L"", 4,
+       {10, 30, 90}, 130000, "local old"},
+      {"a short copy is tried again", Mishap::CopyComesBackShort, "5.2", complete, L"", 1, {0}, 0},
+      {"a search breaks off and heals: its sub-folder is listed too", Mishap::SearchBreaksOff, "5.2", complete, L"", 1,
+       {10}, 10000},
+      {"a search breaks off twice", Mishap::SearchBreaksOff, "5.1",
+       L"Finished Sync Complete - some remote folders could not be listed 1", L"", 2, {10}, 10000, "local old"},
+      {"cancelled during a retry wait", Mishap::CancelDuringWait, "5.1", L"Finished Sync Canceled 1", L"", 9,
+       {10, 30, 90}, 1000, "local old"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -134,11 +160,18 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
     WriteFileAt(from / L"lamps\\old.ies", "remote old", 0);
     WriteFileAt(to / L"a.version", "5.1", 0);
     WriteFileAt(to / L"lamps\\old.ies", "local old", -10);
+    if (c.mishap == Mishap::SearchBreaksOff) WriteFileAt(from / L"lamps\\sub\\below.ies", "below", 0);
     const std::wstring deep = std::wstring(250, L'd') + L"\\deep.ies";
     if (c.mishap == Mishap::DeepFile) WriteFileAt(from / deep, "deep", 0);
     platform::faults::Reset();
     SyncJob run;
     run.outdatedVersionFiles = {L"A.VERSION"};
+    run.retryWaitSeconds = c.waits;
+    std::chrono::milliseconds waited(0);
+    run.sleep = [&](std::chrono::milliseconds time) {
+      waited += time;
+      if (c.mishap == Mishap::CancelDuringWait && waited >= std::chrono::seconds(1)) run.cancelRequested = true;
+    };
     RecordingProgress recorder;
     recorder.hook = [&](const std::wstring& line) {
       if (c.mishap == Mishap::Cancel && line.find(L"Copied: \\lamps\\old.ies") != std::wstring::npos)
@@ -147,23 +180,30 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
         run.cancelRequested = true;
     };
     run.progress = &recorder;
-    if (c.mishap == Mishap::CopyFails) platform::faults::FailAfter(Call::CopyReplacing, 1);
-    if (c.mishap == Mishap::CopyComesBackShort) platform::faults::ShortCopyAfter(0);
-    if (c.mishap == Mishap::SearchBreaksOff) platform::faults::FailAfter(Call::FolderSearch, 1);
+    if (c.mishap == Mishap::CopyFails || c.mishap == Mishap::CancelDuringWait)
+      platform::faults::FailAfter(Call::CopyReplacing, 1, c.failures);
+    if (c.mishap == Mishap::CopyComesBackShort) platform::faults::ShortCopyAfter(1);
+    if (c.mishap == Mishap::SearchBreaksOff)
+      platform::faults::FailAfter(Call::FolderSearch, 1, c.failures, platform::kErrorNetNameDeleted);
     run.Run(from.Path() + c.rootEnd, to.Path(), false);
     platform::faults::Reset();
     EXPECT_EQ(ReadTestFile(to / L"a.version"), c.expectedVersion);
     if (c.mishap == Mishap::DeepFile) {
       EXPECT_EQ(ReadTestFile(to / deep), "deep");
     }
-    EXPECT_EQ(recorder.Lines().back(),
-              c.mishap == Mishap::Cancel ? L"Finished Sync Canceled 1" : L"Finished Sync Complete 0");
+    EXPECT_EQ(recorder.Lines().back(), c.finished);
+    EXPECT_EQ(waited.count(), c.waitedMs);
+    if (c.mishap != Mishap::SearchBreaksOff || c.expectedVersion == "5.2")
+      EXPECT_EQ(ReadTestFile(to / L"lamps\\old.ies"), c.oldLamp);
+    if (c.mishap == Mishap::SearchBreaksOff && c.expectedVersion == "5.2") {
+      EXPECT_EQ(ReadTestFile(to / L"lamps\\sub\\below.ies"), "below");
+    }
     const Lines messages = recorder.Messages();
     // Every other file's line comes before the version file's.
     const auto versionLine = std::find_if(messages.begin(), messages.end(), [](const std::wstring& m) {
       return m.find(L"Copied: ") != std::wstring::npos && m.find(L"a.version") != std::wstring::npos;
     });
-    if (c.mishap == Mishap::Cancel) {
+    if (c.mishap == Mishap::Cancel || c.mishap == Mishap::CancelDuringWait) {
       EXPECT_EQ(versionLine, messages.end());
     } else {
       ASSERT_NE(versionLine, messages.end());

@@ -1,0 +1,75 @@
+// The record of one sync: a UTF-8 text file (with a byte-order mark and CR LF
+// line ends, as Notepad on Windows XP reads it) holding a header, every line
+// the window's log shows, the reason of each failure, and a footer.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/host.h"
+#include "sync/run_outcome.h"
+
+// What the header says of the run.
+struct RecordHeader {
+  std::wstring programVersion;
+  std::wstring remoteRoot;
+  std::wstring localRoot;
+  bool silent = false;
+};
+
+// Lines come from the window thread and the sync's worker alike; each is
+// written whole, in the order the calls are made. A record that cannot be
+// written never stops or slows the sync: it is given up. Lines are kept in
+// memory and written in blocks.
+class RunRecord {
+ public:
+  RunRecord() = default;
+  ~RunRecord();
+  RunRecord(const RunRecord&) = delete;
+  RunRecord& operator=(const RunRecord&) = delete;
+
+  // Starts the record of a run starting now: makes its file, pruning the
+  // old records first. Any record not yet ended is ended first.
+  void Begin(const RecordHeader& header);
+
+  // Whether the run copies every file; the header tells it.
+  void SetForced(bool forced);
+
+  // One line, or a failure line followed by a tab and its reason.
+  void Line(const std::wstring& text);
+  void Line(const std::wstring& text, const std::wstring& reason);
+
+  // Writes the footer (the exit code with its meaning, the counts, the end
+  // time and the duration) and the rest of the lines.
+  void End(int exitCode, const RunCounts& counts);
+
+  // Drops the record, file and all: nothing was run.
+  void Discard();
+
+  bool Active() const;
+
+  // The record's file; empty when it could not be made.
+  std::wstring Path() const;
+
+ private:
+  void Add(const std::wstring& text);
+  void Flush();
+  std::string HeaderBytes() const;
+
+  mutable std::mutex lock;
+  bool active = false;
+  bool headerWritten = false;
+  bool forced = false;
+  RecordHeader header;
+  platform::LocalTime startedLocal;
+  std::int64_t startedAt = 0;
+  std::wstring path;  // empty: not written
+  std::string pending;  // UTF-8, not yet written
+};
+
+// A local time as the record writes it: "2026-12-14 09:00:03".
+std::wstring RecordTimeText(const platform::LocalTime& time);
+
+// UTF-16 text as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf8Of(const std::wstring& text);

@@ -1,0 +1,214 @@
+// How a sync ended, told truly: the engine's outcome and exit code, and the
+// record each run leaves in the records' folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "platform/posix/fault_injection.h"
+#include "platform/posix/simulated_machine.h"
+#include "platform/run_lock.h"
+#include "support/recording_progress.h"
+#include "sync/own_files.h"
+#include "sync/record_files.h"
+#include "sync/run_record.h"
+#include "sync/sync_job.h"
+#include "sync/sync_tree.h"
+
+namespace {
+
+using platform::faults::Call;
+using sync_test::WriteFileAt;
+using Lines = std::vector<std::string>;
+
+class RunEnds : public ::testing::Test {
+ protected:
+  RunEnds() {
+    platform::faults::Reset();
+    platform::simulated::Reset();
+    platform::simulated::SetCommonAppDataFolder(appData.Path());
+    platform::simulated::SetLocalAppDataFolder(userData.Path());
+    job.progress = &progress;
+    WriteFileAt(remote / L"lamps\\old.ies", "remote old", 0);
+    WriteFileAt(remote / L"lamps\\new.ies", "remote new", 0);
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+  }
+  ~RunEnds() override {
+    platform::faults::Reset();
+    platform::simulated::Reset();
+  }
+
+  // Runs a sync with its record; returns the record's lines.
+  Lines RunRecorded() {
+    record.Begin(RecordHeader{L"1.2.2.0", remote.Path(), local.Path(), true});
+    job.record = &record;
+    job.Run(remote.Path(), local.Path(), false);
+    record.End(ExitCodeFor(job.outcome), job.outcome.counts);
+    return RecordLines(record.Path());
+  }
+
+  // The record's lines, each checked to end in CR LF, after the byte-order mark.
+  static Lines RecordLines(const std::wstring& path) {
+    const std::string bytes = ReadTestFile(path);
+    EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+    Lines lines;
+    size_t from = 3;
+    for (size_t end; (end = bytes.find("\r\n", from)) != std::string::npos; from = end + 2)
+      lines.push_back(bytes.substr(from, end - from));
+    EXPECT_EQ(from, bytes.size()) << "the last line has no CR LF";
+    return lines;
+  }
+
+  TempFolder remote, local, appData, userData;
+  RecordingProgress progress;
+  SyncJob job;
+  RunRecord record;
+};
+
+TEST_F(RunEnds, OutcomeAndExitCodeSayHowTheRunEnded) {
+  enum class Mishap { None, NothingDue, CopyFails, SourceGone, Cancel, CancelRestoreFails, Busy, SearchBreaksOff };
+  struct Case {
+    const char* what;
+    Mishap mishap;
+    RunEnd end;
+    int exitCode;
+    RunCounts counts;  // copied, skipped, failed, restored, not restored
+  } cases[] = {
+      {"clean", Mishap::None, RunEnd::Completed, 0, {2, 0, 0, 0, 0}},
+      {"nothing due", Mishap::NothingDue, RunEnd::Completed, 0, {0, 2, 0, 0, 0}},
+      {"a copy fails", Mishap::CopyFails, RunEnd::Completed, 1, {1, 0, 1, 0, 0}},
+      {"a file went from the master", Mishap::SourceGone, RunEnd::Completed, 1, {1, 0, 1, 0, 0}},
+      {"cancelled, all restored", Mishap::Cancel, RunEnd::Cancelled, 2, {2, 0, 0, 1, 0}},
+      {"cancelled, a restore fails", Mishap::CancelRestoreFails, RunEnd::Cancelled, 1, {2, 0, 0, 0, 1}},
+      {"another run holds the library", Mishap::Busy, RunEnd::Busy, 3, {0, 0, 0, 0, 0}},
+      {"a search breaks off", Mishap::SearchBreaksOff, RunEnd::Completed, 1, {0, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder to;
+    WriteFileAt(to / L"lamps\\old.ies", "local old", c.mishap == Mishap::NothingDue ? 10 : -10);
+    if (c.mishap == Mishap::NothingDue) WriteFileAt(to / L"lamps\\new.ies", "local new", 10);
+    platform::faults::Reset();
+    // Some retries, so that a file the master no longer has is seen not to be asked for again.
+    job.retryWaitSeconds = {1};
+    job.sleep = [](std::chrono::milliseconds) {};
+    progress.hook = [&](const std::wstring& line) {
+      if ((c.mishap == Mishap::Cancel || c.mishap == Mishap::CancelRestoreFails) &&
+          line == L"AddMessage Copied: \\lamps\\old.ies") {
+        job.cancelRequested = true;
+        if (c.mishap == Mishap::CancelRestoreFails) platform::faults::FailAlways(Call::MoveReplacing);
+      }
+    };
+    if (c.mishap == Mishap::CopyFails) platform::faults::FailAfter(Call::CopyReplacing, 1, 2);
+    if (c.mishap == Mishap::SourceGone) platform::faults::FailAfter(Call::CopyReplacing, 0, 1, platform::kErrorFileNotFound);
+    if (c.mishap == Mishap::SearchBreaksOff) platform::faults::FailAfter(Call::FolderSearch, 1, 2);
+    std::optional<platform::RunLock> other;
+    if (c.mishap == Mishap::Busy) other.emplace(LibraryLockFile(to.Path()));
+    job.Run(remote.Path(), to.Path(), false);
+    const unsigned long copies = platform::faults::CallCount(Call::CopyReplacing);
+    platform::faults::Reset();
+    EXPECT_EQ(job.outcome.end, c.end);
+    EXPECT_EQ(ExitCodeFor(job.outcome), c.exitCode);
+    const RunCounts& counts = job.outcome.counts;
+    EXPECT_EQ(std::vector<int>({counts.copied, counts.skipped, counts.failed, counts.restored, counts.notRestored}),
+              std::vector<int>({c.counts.copied, c.counts.skipped, c.counts.failed, c.counts.restored,
+                                c.counts.notRestored}));
+    // Not asked for again: one copy per file.
+    if (c.mishap == Mishap::SourceGone) EXPECT_EQ(copies, 2u);
+    progress.hook = nullptr;
+  }
+}
+
+// Times, the computer and the user are masked; each failure's reason must be
+// there, whatever the system's words for it.
+std::string Masked(const std::string& line) {
+  static const std::regex time("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}");
+  static const std::regex duration("^Duration: [0-9]+:[0-9]{2}:[0-9]{2}$");
+  std::string masked = std::regex_replace(line, time, "<time>");
+  masked = std::regex_replace(masked, duration, "Duration: <duration>");
+  for (const char* field : {"Computer: ", "User: "})
+    if (masked.rfind(field, 0) == 0) masked = std::string(field) + "<name>";
+  const size_t tab = masked.find('\t');
+  if (tab != std::string::npos) masked = masked.substr(0, tab) + (tab + 1 < masked.size() ? "\t<reason>" : "\t");
+  return masked;
+}
+
+TEST_F(RunEnds, RecordHoldsHeaderEveryLineEachReasonAndFooter) {
+  const std::string remoteText(Utf8Of(remote.Path())), localText(Utf8Of(local.Path()));
+  const Lines header = {"Shelfmate 1.2.2.0 sync record", "Started: <time>", "Computer: <name>", "User: <name>",
+                        "Remote library: " + remoteText, "Local library: " + localText, "Mode: silent",
+                        "Forced: no", ""};
+  struct Case {
+    const char* what;
+    bool copyFails;
+    Lines lines;
+  } cases[] = {
+      {"clean", false,
+       {" - Getting remote file listing - ", "Copied: \\lamps\\new.ies", "Copied: \\lamps\\old.ies",
+        " - Deleting Backup Files - ", " - Sync Complete - ", "", "Result: 0 - the library is current",
+        "Copied: 2, skipped: 0, failed: 0, restored: 0, not restored: 0", "Ended: <time>", "Duration: <duration>"}},
+      {"a copy fails", true,
+       {" - Getting remote file listing - ", "Copied: \\lamps\\new.ies", "Not Copied: \\lamps\\old.ies\t<reason>",
+        " - Deleting Backup Files - ", " - Sync Complete - ", "",
+        "Result: 1 - files could not be copied or restored; the library stays marked behind",
+        "Copied: 1, skipped: 0, failed: 1, restored: 0, not restored: 0", "Ended: <time>", "Duration: <duration>"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::faults::Reset();
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+    std::filesystem::remove(NativeOf(local / L"lamps\\new.ies"));
+    if (c.copyFails) platform::faults::FailAfter(Call::CopyReplacing, 1, 1, platform::kErrorNetNameDeleted);
+    const Lines lines = RunRecorded();
+    Lines masked;
+    for (const std::string& line : lines) masked.push_back(Masked(line));
+    Lines expected = header;
+    expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+    EXPECT_EQ(masked, expected);
+    for (const std::string& line : lines)
+      if (line.find('\t') != std::string::npos) EXPECT_GT(line.size(), line.find('\t') + 1) << line;
+    EXPECT_EQ(ParentFolder(record.Path()), appData / L"Korvane\\Shelfmate\\Logs\\");
+  }
+}
+
+TEST_F(RunEnds, OldRecordsBeyondTheNewest29GoWhenARunStarts) {
+  const std::wstring folder = appData / L"Korvane\\Shelfmate\\Logs\\";
+  for (int second = 0; second < 32; ++second)
+    WriteTestFile(folder + RecordFileName({2020, 1, 1, 9, 0, static_cast<unsigned>(second)}, 1), "old");
+  WriteTestFile(folder + L"notes.txt", "kept");
+  RunRecorded();
+  std::vector<std::wstring> names;
+  for (const auto& entry : std::filesystem::directory_iterator(NativeOf(folder)))
+    names.push_back(ProgramPathOf(entry.path()).substr(folder.size()));
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 31u);  // 29 old, the new one, and the other file
+  EXPECT_EQ(names.front(), L"2020-01-01 09-00-03.log");
+  EXPECT_EQ(names[28], L"2020-01-01 09-00-31.log");
+  EXPECT_EQ(names.back(), L"notes.txt");
+}
+
+TEST_F(RunEnds, RecordGoesToTheUsersFolderWhereTheSharedOneCannotBeMadeAndTheSyncIsUnharmed) {
+  // A file where the shared folder's tree would go.
+  WriteTestFile(appData / L"Korvane", "in the way");
+  const Lines lines = RunRecorded();
+  EXPECT_EQ(ParentFolder(record.Path()), userData / L"Korvane\\Shelfmate\\Logs\\");
+  EXPECT_EQ(ReadTestFile(local / L"lamps\\old.ies"), "remote old");
+  ASSERT_FALSE(lines.empty());
+
+  // Neither folder: no record, and still the same sync.
+  WriteTestFile(userData / L"Korvane", "in the way");
+  std::filesystem::remove_all(NativeOf(userData / L"Korvane\\Shelfmate"));
+  std::filesystem::remove_all(NativeOf(userData / L"Korvane"));
+  WriteTestFile(userData / L"Korvane", "in the way");
+  WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+  record.Begin(RecordHeader{L"1.2.2.0", remote.Path(), local.Path(), false});
+  job.record = &record;
+  job.Run(remote.Path(), local.Path(), false);
+  record.End(ExitCodeFor(job.outcome), job.outcome.counts);
+  EXPECT_TRUE(record.Path().empty());
+  EXPECT_EQ(ExitCodeFor(job.outcome), 0);
+  EXPECT_EQ(ReadTestFile(local / L"lamps\\old.ies"), "remote old");
+}
+
+}  // namespace
