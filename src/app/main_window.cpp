@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include <windowsx.h>
+#include <shellapi.h>
 
 #include <memory>
 
@@ -16,6 +17,7 @@
 #include "resource.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_store.h"
+#include "sync/record_files.h"
 
 namespace {
 
@@ -36,9 +38,12 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
 
 LRESULT OnDestroy(HWND window, MainWindowState& state) {
   TearDownMainWindow(state);
+  // A silent start tells the scheduler how its run ended, also when the user
+  // opened its window meanwhile; the window's own start always ends with 0.
+  const int exitCode = state.startedSilent ? state.exitCode : 0;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   delete &state;
-  ::PostQuitMessage(0);
+  ::PostQuitMessage(exitCode);
   return 0;
 }
 
@@ -65,6 +70,14 @@ void OnCloseButton(MainWindowState& state) {
     case CloseButtonAction::None:
       break;
   }
+}
+
+void OpenLogFolder(HWND window) {
+  const std::wstring folder = RecordFolder();
+  const auto result = reinterpret_cast<INT_PTR>(
+      folder.empty() ? nullptr : ::ShellExecuteW(window, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result > 32) return;
+  ::MessageBoxW(window, L"The log folder could not be opened.", L"Error", MB_OK | MB_ICONERROR);
 }
 
 void OpenSettings(MainWindowState& state) {
@@ -100,6 +113,9 @@ LRESULT OnCommand(HWND window, MainWindowState& state, WPARAM wParam, LPARAM lPa
       break;
     case IDM_SETTINGS:
       OpenSettings(state);
+      break;
+    case IDM_OPEN_LOG_FOLDER:
+      OpenLogFolder(window);
       break;
     default:
       break;
@@ -187,7 +203,14 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
       return ::DefWindowProcW(window, message, wParam, lParam);
     case MSG_SILENT_SYNC:
       state->silentMode = true;
+      state->startedSilent = true;
       RunSyncCommand(*state);
+      return 0;
+    case MSG_REMOTE_WAITING:
+      ShowWaitingForRemote(*state);
+      return 0;
+    case MSG_REMOTE_WAIT_OVER:
+      FinishWaitForRemote(*state, static_cast<RemoteWaitEnd>(wParam), static_cast<std::uint32_t>(lParam));
       return 0;
     case MSG_TRAY_NOTIFY:
       return OnTrayNotify(*state, lParam);
@@ -195,6 +218,7 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
       if (state->progressSink) state->progressSink->Apply(*reinterpret_cast<const ProgressReport*>(lParam));
       return 0;
     case MSG_FINAL_BALLOON:
+      RecordRunEnd(*state);
       if (state->silentMode) ::SetTimer(window, kSilentEndTimer, kSilentEndDelayMs, nullptr);
       return 0;
     default:

@@ -44,7 +44,6 @@ void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance) {
                                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH, L"TAHOMA"));
   ::SetWindowPos(state.window, nullptr, 0, 0, kMinimumWindowWidth, kMinimumWindowHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  state.progressSink = std::make_unique<ShelfmateProgressCallBack>(state);
   // Loaded for the rich-edit class; it stays loaded for the process's life.
   ::LoadLibraryW(L"Msftedit.dll");
 
@@ -62,6 +61,9 @@ void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance) {
                                    LR_DEFAULTCOLOR | LR_SHARED);
   ::SendMessageW(state.syncButton, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(buttonIcon));
   state.closeButton = CreateChild(L"Button", L"Close", child, 30, 100, 50, 30, state.window, instance);
+  state.progressSink = std::make_unique<ShelfmateProgressCallBack>(ProgressTargets{
+      state.window, state.progressBar, state.syncButton, state.closeButton, state.logView, &state.trayIcon,
+      &state.syncRunning, &state.job});
 
   state.syncRunning = false;
   state.silentMode = false;
@@ -103,17 +105,6 @@ void LayoutMainWindow(MainWindowState& state, int width, int height) {
   if (state.logView) Place(state.logView, layout.logView, SWP_NOMOVE);
 }
 
-void InsertAtLogEnd(HWND logView, const std::wstring& text) {
-  const LRESULT end = ::SendMessageW(logView, WM_GETTEXTLENGTH, 0, 0);
-  ::SendMessageW(logView, EM_SETSEL, static_cast<WPARAM>(end), end);
-  ::SendMessageW(logView, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void AppendToLog(HWND logView, const std::wstring& text) {
-  InsertAtLogEnd(logView, text);
-  ::RedrawWindow(logView, nullptr, nullptr, RDW_INVALIDATE);
-}
-
 void TearDownMainWindow(MainWindowState& state) {
   if (state.syncRunning) {
     // Cancel exactly as the Close button would: only a caption "Cancel" asks for it.
@@ -121,6 +112,11 @@ void TearDownMainWindow(MainWindowState& state) {
       RequestCancel(state.job);
   }
   state.worker.WaitForWorker();
+  // Closed while the remote library was still waited for: that attempt was cancelled.
+  if (state.record.Active()) {
+    state.exitCode = kExitCancelled;
+    state.record.End(state.exitCode, RunCounts{});
+  }
   RemoveTrayIcon(state.window, state.trayIconSize);
   state.font.Reset();
   state.progressSink.reset();

@@ -10,6 +10,7 @@
 
 #include "app/sync_thread.h"
 #include "platform/win32/unique_resource.h"
+#include "sync/run_record.h"
 #include "sync/sync_job.h"
 
 class ShelfmateProgressCallBack;
@@ -32,8 +33,12 @@ struct MainWindowState {
   std::unique_ptr<ShelfmateProgressCallBack> progressSink;
   SyncThread worker;
   NOTIFYICONDATAW trayIcon{};
-  std::atomic<bool> syncRunning{false};
+  std::atomic<bool> syncRunning{false};  // a sync, or the wait for its remote library, is under way
   bool silentMode = false;
+  bool startedSilent = false;  // "/silent" started the process: it exits with its run's code
+  int exitCode = 0;            // how the last sync attempt ended, as a silent start reports it
+  bool runHandedOver = false;  // the worker runs a sync whose end is still to be recorded
+  RunRecord record;
   DWORD trayIconSize = 0;
   UINT taskbarCreatedMessage = 0;  // broadcast when Explorer (and its tray) restarts
 };
@@ -49,13 +54,6 @@ void ShowHeader(MainWindowState& state);
 
 // Places the controls for a client area of width x height.
 void LayoutMainWindow(MainWindowState& state, int width, int height);
-
-// Appends text at the end of the log view, not undoable, and repaints it.
-void AppendToLog(HWND logView, const std::wstring& text);
-
-// Appends text at the end of the log view, not undoable, leaving the
-// repainting to the caller.
-void InsertAtLogEnd(HWND logView, const std::wstring& text);
 
 // Cancels and waits for a running sync, removes the tray icon and frees the
 // font and the progress sink. The record itself is freed by its owner.

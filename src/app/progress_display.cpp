@@ -3,11 +3,11 @@
 
 #include <commctrl.h>
 
-#include "app/main_window_state.h"
+#include "app/log_view.h"
 #include "app/progress_text.h"
 #include "app/window_messages.h"
 
-ShelfmateProgressCallBack::ShelfmateProgressCallBack(MainWindowState& owner) : owner(owner) {
+ShelfmateProgressCallBack::ShelfmateProgressCallBack(const ProgressTargets& targets) : owner(targets) {
   if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
                                    taskBar.PutVoid())) &&
       taskBar && SUCCEEDED(taskBar->HrInit())) {
@@ -85,7 +85,7 @@ void ShelfmateProgressCallBack::SetBarRange(std::int32_t minimum, std::int32_t m
 // The shell gets the record only when it would change what the shell shows:
 // a balloon, or a tooltip other than the one it holds.
 void ShelfmateProgressCallBack::SendTrayRecord() {
-  NOTIFYICONDATAW& tray = owner.trayIcon;
+  NOTIFYICONDATAW& tray = *owner.trayIcon;
   const bool showsBalloon = (tray.uFlags & NIF_INFO) != 0;
   const bool setsTooltip = (tray.uFlags & NIF_TIP) != 0;
   if (!showsBalloon && (!setsTooltip || shownTooltip == tray.szTip)) return;
@@ -101,7 +101,7 @@ void ShelfmateProgressCallBack::ApplyProgress(std::int32_t minimum, std::int32_t
     taskBar->SetProgressValue(owner.window, static_cast<ULONGLONG>(static_cast<std::int64_t>(minimum) + position),
                               static_cast<ULONGLONG>(static_cast<std::int64_t>(maximum)));
 
-  NOTIFYICONDATAW& tray = owner.trayIcon;
+  NOTIFYICONDATAW& tray = *owner.trayIcon;
   CopyToField(tray.szTip, ProgressTooltip(minimum, maximum, position));
   tray.szInfo[0] = L'\0';
   tray.szInfoTitle[0] = L'\0';
@@ -109,7 +109,7 @@ void ShelfmateProgressCallBack::ApplyProgress(std::int32_t minimum, std::int32_t
   if (firstReport) {
     // The folder the running job was given: the window's own may have been
     // changed in the Settings since.
-    CopyToField(tray.szInfo, StartBalloonText(owner.job.remoteRoot));
+    CopyToField(tray.szInfo, StartBalloonText(owner.job->remoteRoot));
     CopyToField(tray.szInfoTitle, L"Shelfmate");
     tray.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON;
     tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_INFO;
@@ -163,14 +163,14 @@ void ShelfmateProgressCallBack::ApplyMessage(const wchar_t* text) {
 
 void ShelfmateProgressCallBack::ApplyFinished(const wchar_t* message, bool isError) {
   ::SetWindowTextW(owner.syncButton, L"Sync");
-  NOTIFYICONDATAW& tray = owner.trayIcon;
+  NOTIFYICONDATAW& tray = *owner.trayIcon;
   CopyToField(tray.szTip, L"Shelfmate");
   CopyToField(tray.szInfoTitle, L"Shelfmate");
   CopyToField(tray.szInfo, message ? message : L"");
   tray.dwInfoFlags = (isError ? NIIF_ERROR : NIIF_USER) | NIIF_LARGE_ICON;
   tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
   SendTrayRecord();
-  owner.syncRunning = false;
+  *owner.syncRunning = false;
   firstReport = true;
   ::SendMessageW(owner.progressBar, PBM_SETPOS, 0, 0);
   ::SendMessageW(owner.closeButton, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Close"));

@@ -5,12 +5,28 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include <shellapi.h>
+
+#include <atomic>
 #include <string>
 
 #include "app/progress_callback.h"
 #include "platform/win32/unique_resource.h"
+#include "sync/sync_job.h"
 
-struct MainWindowState;
+// What the display changes: the window and its controls, the tray record,
+// the window's running flag, and the job whose run it shows. All belong to
+// the window's record and outlive the display.
+struct ProgressTargets {
+  HWND window = nullptr;
+  HWND progressBar = nullptr;
+  HWND syncButton = nullptr;
+  HWND closeButton = nullptr;
+  HWND logView = nullptr;
+  NOTIFYICONDATAW* trayIcon = nullptr;
+  std::atomic<bool>* syncRunning = nullptr;
+  const SyncJob* job = nullptr;
+};
 
 // One report as it travels to the window thread (MSG_PROGRESS_REPORT).
 struct ProgressReport {
@@ -28,7 +44,7 @@ struct ProgressReport {
 class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
  public:
   // Tries to create the task-bar object; the display works without one.
-  explicit ShelfmateProgressCallBack(MainWindowState& owner);
+  explicit ShelfmateProgressCallBack(const ProgressTargets& targets);
   ~ShelfmateProgressCallBack();
   ShelfmateProgressCallBack(const ShelfmateProgressCallBack&) = delete;
   ShelfmateProgressCallBack& operator=(const ShelfmateProgressCallBack&) = delete;
@@ -58,7 +74,7 @@ class ShelfmateProgressCallBack final : public Korvane::AProgressCallBack {
   void SendTrayRecord();
   void HoldPainting();
 
-  MainWindowState& owner;
+  const ProgressTargets owner;
   bool firstReport = true;
   win32::ComPtr<ITaskbarList3> taskBar;
   // What the controls and the shell last received, so that a report that

@@ -1,14 +1,29 @@
 // The Sync command: the checks and the version-file step before a sync is
-// handed to the worker, and the hand-over itself.
+// handed to the worker, the hand-over itself, and the end of each attempt
+// in the run's record and the exit code.
 #pragma once
+
+#include <cstdint>
 
 #include "app/main_window_state.h"
 #include "sync/paths.h"
+#include "sync/remote_wait.h"
 
 // Behind the Sync button and the silent start. While a sync runs the same
-// button pauses and resumes it.
+// button pauses and resumes it. A silent start whose remote library is not
+// there yet waits for it on the worker first.
 void RunSyncCommand(MainWindowState& state);
 
 // Hands a checked sync to the worker thread, with the names of the version
 // files found outdated, which the run copies last.
 void HandOverSync(MainWindowState& state, bool forceCopyAll, const StringList& outdatedVersionFiles);
+
+// The worker's first look found no remote library: the window says it waits.
+void ShowWaitingForRemote(MainWindowState& state);
+
+// The wait for the remote library is over: the sync goes on, or ends.
+void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_t lastFailure);
+
+// A sync handed to the worker has reported its end: its outcome becomes the
+// exit code and the footer of its record.
+void RecordRunEnd(MainWindowState& state);

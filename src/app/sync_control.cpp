@@ -1,6 +1,8 @@
 // Pause, resume, cancel and the hand-over of a sync to its job.
 #include "app/sync_control.h"
 
+#include "sync/run_record.h"
+
 SyncButtonAction SyncButtonActionFor(const std::wstring& caption) {
   if (caption == L"Pause") return SyncButtonAction::Pause;
   if (caption == L"Resume") return SyncButtonAction::Resume;
@@ -22,6 +24,7 @@ std::wstring CaptionAfter(SyncButtonAction action) {
 void ApplySyncButtonAction(SyncButtonAction action, SyncJob& job) {
   if (action == SyncButtonAction::Pause) {
     if (job.progress) job.progress->AddMessage(L" - Sync Paused - ");
+    if (job.record) job.record->Line(L" - Sync Paused - ");
     job.paused = true;
   } else if (action == SyncButtonAction::Resume) {
     job.paused = false;

@@ -2,8 +2,19 @@
 #include "app/sync_thread.h"
 
 HANDLE SyncThread::Start(SyncJob& startJob) {
-  job = &startJob;
   if (running) return nullptr;
+  job = &startJob;
+  work = nullptr;
+  return Launch();
+}
+
+HANDLE SyncThread::Start(std::function<void()> startWork) {
+  if (running) return nullptr;
+  work = std::move(startWork);
+  return Launch();
+}
+
+HANDLE SyncThread::Launch() {
   threadHandle.Reset();
   running = true;
   const uintptr_t created = startThread(nullptr, 0, &SyncThread::ThreadProcedure, this, 0, &threadId);
@@ -30,6 +41,15 @@ void SyncThread::WaitForWorker() {
 unsigned __stdcall SyncThread::ThreadProcedure(void* argument) {
   auto* self = static_cast<SyncThread*>(argument);
   if (self == nullptr) return 0;
+  if (self->work) {
+    try {
+      self->work();
+    } catch (...) {
+      // Nothing may leave the thread.
+    }
+    self->running = false;
+    return 0;
+  }
   SyncJob& job = *self->job;
   try {
     job.Run(job.remoteRoot, job.localRoot, job.forceCopyAll);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "platform/win32/unique_resource.h"
 #include "sync/sync_job.h"
@@ -31,6 +32,10 @@ class SyncThread {
   // (and the thread is not running).
   HANDLE Start(SyncJob& job);
 
+  // Starts a worker that does other work for the window (it must not throw),
+  // under the same rules.
+  HANDLE Start(std::function<void()> work);
+
   // Waits until the current or last worker has ended, without a time limit,
   // while handling the messages it sends to this thread's windows, so that
   // its synchronous reports cannot dead-lock the wait. Returns at once when
@@ -43,7 +48,10 @@ class SyncThread {
  private:
   static unsigned __stdcall ThreadProcedure(void* argument);
 
+  HANDLE Launch();
+
   SyncJob* job = nullptr;
+  std::function<void()> work;  // when set, what the worker does instead of the job's run
   unsigned threadId = 0;
   win32::UniqueHandle threadHandle;
   std::atomic<bool> running{false};

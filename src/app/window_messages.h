@@ -22,3 +22,9 @@ inline constexpr UINT kSilentEndDelayMs = 60000;
 // Paints the log view and the bar while a run's reports stream in, at most this often.
 inline constexpr UINT_PTR kPaintTimer = 2;
 inline constexpr UINT kPaintIntervalMs = 100;
+// Posted by the worker while a silent start waits for its remote library:
+// the first look found nothing.
+inline constexpr UINT MSG_REMOTE_WAITING = WM_APP + 3;
+// Posted by the worker when that wait is over: how it ended (a RemoteWaitEnd)
+// in the first parameter, the error of the last look in the second.
+inline constexpr UINT MSG_REMOTE_WAIT_OVER = WM_APP + 4;

@@ -150,6 +150,10 @@ bool BuildTaskXml(const ScheduledTaskSpec& task, std::int64_t now, std::wstring&
   w.Element(2, L"AllowStartOnDemand", L"true");
   w.Element(2, L"AllowHardTerminate", L"true");
   w.Element(2, L"StartWhenAvailable", L"true");
+  // A laptop on battery runs the weekly sync too, and one under way goes on
+  // when the machine leaves mains power.
+  w.Element(2, L"DisallowStartIfOnBatteries", L"false");
+  w.Element(2, L"StopIfGoingOnBatteries", L"false");
   w.Line(1, L"</Settings>");
   w.Line(1, L"<Actions>");
   w.Line(2, L"<Exec>");

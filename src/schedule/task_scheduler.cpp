@@ -96,6 +96,50 @@ bool CreateTask2(const ScheduledTaskSpec& task) {
                                                 TASK_LOGON_INTERACTIVE_TOKEN, none.Get(), registered.Put()));
 }
 
+// The registered definition itself is changed and registered again over the
+// task, so whatever an administrator changed in it (account, triggers, other
+// settings) stays. A definition already free of both limits is left alone.
+bool LetTaskRunOnBatteries2(const std::wstring& name) {
+  const TaskService2Session session;
+  const win32::UniqueBstr path(name);
+  if (!session.Root() || !path) return false;
+  win32::ComPtr<IRegisteredTask> registered;
+  if (FAILED(session.Root()->GetTask(path.Get(), registered.Put())) || !registered) return false;
+  win32::ComPtr<ITaskDefinition> definition;
+  if (FAILED(registered->get_Definition(definition.Put())) || !definition) return false;
+  win32::ComPtr<ITaskSettings> settings;
+  if (FAILED(definition->get_Settings(settings.Put())) || !settings) return false;
+
+  VARIANT_BOOL disallowStart = VARIANT_TRUE;
+  VARIANT_BOOL stopOnBatteries = VARIANT_TRUE;
+  if (FAILED(settings->get_DisallowStartIfOnBatteries(&disallowStart)) ||
+      FAILED(settings->get_StopIfGoingOnBatteries(&stopOnBatteries)))
+    return false;
+  if (disallowStart == VARIANT_FALSE && stopOnBatteries == VARIANT_FALSE) return true;
+
+  if (FAILED(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
+      FAILED(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)))
+    return false;
+
+  // The task keeps the way it logs on; no account is named, so the
+  // definition's own principal stands. A scheduler that does not implement
+  // the question (Wine's) is given the way this program registers its task.
+  win32::ComPtr<IPrincipal> principal;
+  if (FAILED(definition->get_Principal(principal.Put())) || !principal) return false;
+  TASK_LOGON_TYPE logonType = TASK_LOGON_NONE;
+  const HRESULT logon = principal->get_LogonType(&logonType);
+  if (logon == E_NOTIMPL)
+    logonType = TASK_LOGON_INTERACTIVE_TOKEN;
+  else if (FAILED(logon))
+    return false;
+
+  // TASK_UPDATE alone: a task deleted meanwhile is not brought back.
+  const win32::UniqueVariant none;
+  win32::ComPtr<IRegisteredTask> updated;
+  return SUCCEEDED(session.Root()->RegisterTaskDefinition(path.Get(), definition.Get(), TASK_UPDATE, none.Get(),
+                                                          none.Get(), logonType, none.Get(), updated.Put()));
+}
+
 // ---- Legacy work-item scheduler ----
 
 class WorkItemSession {
@@ -243,6 +287,12 @@ bool DeleteTask(SchedulerBackEnd backEnd, const std::wstring& name) {
   return backEnd == SchedulerBackEnd::TaskScheduler2 ? DeleteTask2(name) : DeleteTaskLegacy(name);
 }
 
+// A work item is created with TASK_FLAG_RUN_ONLY_IF_LOGGED_ON alone, without
+// either battery flag, so there is nothing to change on that back-end.
+bool LetTaskRunOnBatteries(SchedulerBackEnd backEnd, const std::wstring& name) {
+  return backEnd == SchedulerBackEnd::TaskScheduler2 ? LetTaskRunOnBatteries2(name) : true;
+}
+
 bool ScheduledTaskExists() { return TaskExists(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName); }
 
 bool CreateScheduledTask() {
@@ -252,3 +302,7 @@ bool CreateScheduledTask() {
 }
 
 bool DeleteScheduledTask() { return DeleteTask(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName); }
+
+bool LetScheduledTaskRunOnBatteries() {
+  return LetTaskRunOnBatteries(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName);
+}

@@ -84,6 +84,11 @@ void OnOk(HWND dialog) {
   saved = SetRemoteLibraryPath(remote) && saved;
   saved = SetUseInstalledLibrary(IsChecked(dialog, IDC_USE_INSTALLED)) && saved;
   saved = SetShowCloseWarning(IsChecked(dialog, IDC_SHOW_CLOSE_WARNING)) && saved;
+  // A task an earlier version registered still refuses to start on battery;
+  // an absent one stays absent. When it cannot be brought up to date it runs
+  // on mains power as it always did, and the user could do nothing about a
+  // message, so none is shown; the next OK tries again.
+  if (IsChecked(dialog, IDC_RUN_ON_SCHEDULE)) LetScheduledTaskRunOnBatteries();
   cursor.Restore();
   if (!saved) {
     ::MessageBoxW(dialog, L"The settings could not be saved!", L"Error", MB_OK | MB_ICONERROR);

@@ -79,3 +79,55 @@ bool ReadInstalledLibraryPath(std::wstring& path, size_t capacity) {
   return SharedIniPath(sharedIni) && ReadIniValue(kDirectories, sharedIni, L"Library", value) &&
          Deliver(value, path, capacity);
 }
+
+namespace {
+
+constexpr unsigned kLongestWait = 24 * 60 * 60;
+
+// A whole number of seconds, blanks around it allowed; false for anything else.
+bool ParseSeconds(const std::wstring& text, unsigned& seconds) {
+  size_t from = text.find_first_not_of(L" \t"), to = text.find_last_not_of(L" \t");
+  if (from == std::wstring::npos) return false;
+  unsigned long value = 0;
+  for (size_t at = from; at <= to; ++at) {
+    if (text[at] < L'0' || text[at] > L'9') return false;
+    value = value * 10 + static_cast<unsigned long>(text[at] - L'0');
+    if (value > kLongestWait) return false;
+  }
+  seconds = static_cast<unsigned>(value);
+  return true;
+}
+
+}  // namespace
+
+bool ParseRetryWaits(const std::wstring& text, std::vector<unsigned>& waits) {
+  std::vector<unsigned> parsed;
+  size_t from = 0;
+  for (;;) {
+    const size_t comma = text.find(L',', from);
+    unsigned seconds = 0;
+    if (!ParseSeconds(text.substr(from, comma == std::wstring::npos ? std::wstring::npos : comma - from), seconds))
+      return false;
+    parsed.push_back(seconds);
+    if (comma == std::wstring::npos) break;
+    from = comma + 1;
+  }
+  if (parsed.size() > 3) return false;
+  if (parsed.size() == 1 && parsed[0] == 0) parsed.clear();
+  waits = std::move(parsed);
+  return true;
+}
+
+std::vector<unsigned> GetRetryWaitSeconds() {
+  std::vector<unsigned> waits = {10, 30, 90};
+  std::wstring value;
+  if (ReadSetting(kSettings, L"RetryWaitSeconds", value)) ParseRetryWaits(value, waits);
+  return waits;
+}
+
+unsigned GetWaitForRemoteSeconds() {
+  unsigned seconds = 600;
+  std::wstring value;
+  if (ReadSetting(kSettings, L"WaitForRemoteSeconds", value)) ParseSeconds(value, seconds);
+  return seconds;
+}

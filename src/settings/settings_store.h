@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // The settings file's path, the common application-data folder followed by
 // "\Korvane\Shelfmate\Shelfmate.ini". True when the file exists afterwards:
@@ -31,6 +32,20 @@ bool GetUseInstalledLibrary(bool& flag);
 bool SetUseInstalledLibrary(bool flag);
 bool GetShowCloseWarning(bool& flag);
 bool SetShowCloseWarning(bool flag);
+
+// "RetryWaitSeconds" of "Settings": the waits, in seconds, before each pass
+// that tries a sync's failed files again, a comma-separated list; "0" alone
+// means no retry. Absent or unreadable: "10,30,90".
+std::vector<unsigned> GetRetryWaitSeconds();
+
+// "WaitForRemoteSeconds" of "Settings": how long a silent start waits for a
+// remote library that is not there yet. Absent or unreadable: 600.
+unsigned GetWaitForRemoteSeconds();
+
+// The list of waits a "RetryWaitSeconds" value gives: up to three whole
+// numbers of seconds of at most a day each, blanks around them allowed.
+// False for any other text.
+bool ParseRetryWaits(const std::wstring& text, std::vector<unsigned>& waits);
 
 // "Library" of "Directories" in the maker's shared INI file, exactly as stored
 // (an empty value counts, no backslash is added).

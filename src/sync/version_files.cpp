@@ -23,11 +23,28 @@ bool RemoteIsHigher(const std::array<std::int32_t, 4>& local, int localCount,
   return false;
 }
 
-bool IsOutdated(const std::wstring& localFile, const std::wstring& remoteFile) {
+void NoteTrouble(VersionCheckTrouble* trouble, const std::wstring& what) {
+  if (trouble == nullptr || trouble->any) return;
+  trouble->any = true;
+  trouble->what = what;
+  trouble->reason = FailureReason::OfLastCall();
+}
+
+// A version file that exists but cannot be read would pass for one without
+// a number, which is never behind.
+void CheckReadable(const std::wstring& path, VersionCheckTrouble* trouble) {
+  std::string bytes;
+  if (trouble != nullptr && !platform::ReadWholeFile(path, bytes, platform::ReadSharing::ReadersOnly))
+    NoteTrouble(trouble, L"The version file " + path + L" could not be read");
+}
+
+bool IsOutdated(const std::wstring& localFile, const std::wstring& remoteFile, VersionCheckTrouble* trouble) {
   if (!PathExists(localFile)) return true;
   std::array<std::int32_t, 4> local{}, remote{};
   const int localCount = ReadVersionNumbers(localFile, local);
+  if (localCount == 0) CheckReadable(localFile, trouble);
   const int remoteCount = ReadVersionNumbers(PlatformPath(remoteFile), remote);
+  if (remoteCount == 0) CheckReadable(PlatformPath(remoteFile), trouble);
   return RemoteIsHigher(local, localCount, remote, remoteCount);
 }
 
@@ -64,17 +81,24 @@ int ReadVersionNumbers(const std::wstring& path, std::array<std::int32_t, 4>& nu
   return count;
 }
 
-bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remoteRoot, StringList* outdated) {
+bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remoteRoot, StringList* outdated,
+                       VersionCheckTrouble* trouble) {
   StringList remoteFiles;
+  ListingDetails details;
   try {
-    ListFiles(remoteRoot, L"*.version", remoteFiles, false);
+    ListFilesWithDetails(remoteRoot, L"*.version", remoteFiles, details, false);
   } catch (const std::out_of_range&) {
     return false;  // a blank root names no folder, so there is nothing to compare
+  }
+  if (details.incomplete && trouble != nullptr && !trouble->any) {
+    trouble->any = true;
+    trouble->what = L"The version files of " + remoteRoot + L" could not be listed";
+    trouble->reason = FailureReason{details.brokenSearches.front().failure, {}};
   }
   bool anyOutdated = false;
   for (const std::wstring& remoteFile : remoteFiles) {
     const std::wstring name = FileName(remoteFile);
-    if (!IsOutdated(PlatformPath(localRoot + L"\\" + name), remoteFile)) continue;
+    if (!IsOutdated(PlatformPath(localRoot + L"\\" + name), remoteFile, trouble)) continue;
     if (outdated != nullptr) outdated->push_back(name);
     anyOutdated = true;
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sync/failure_reason.h"
 #include "sync/paths.h"
 
 // A file's whole content as UTF-16LE text from its first byte, up to its
@@ -23,4 +24,13 @@ int ReadVersionNumbers(const std::wstring& path, std::array<std::int32_t, 4>& nu
 // missing in the local root or holds a higher number at the first position
 // where both numbers have a value and differ. The names (without folder) of
 // all such files are appended to outdated, when given, in listing order.
-bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remoteRoot, StringList* outdated);
+// A root whose version files could not all be read (the remote search broke
+// off, a version file there cannot be read) is told in trouble, when given:
+// what could not be read, and why.
+struct VersionCheckTrouble {
+  bool any = false;
+  std::wstring what;
+  FailureReason reason;
+};
+bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remoteRoot, StringList* outdated,
+                       VersionCheckTrouble* trouble = nullptr);

@@ -63,6 +63,8 @@ const std::vector<std::wstring> kTail = {
     L"\t\t<AllowStartOnDemand>true</AllowStartOnDemand>",
     L"\t\t<AllowHardTerminate>true</AllowHardTerminate>",
     L"\t\t<StartWhenAvailable>true</StartWhenAvailable>",
+    L"\t\t<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+    L"\t\t<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
     L"\t</Settings>",
     L"\t<Actions>",
     L"\t\t<Exec>",

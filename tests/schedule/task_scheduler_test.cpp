@@ -68,6 +68,10 @@ struct RegisteredTaskView {
   std::wstring author;
   std::wstring description;
   std::wstring date;
+  bool settingsRead = false;
+  VARIANT_BOOL disallowStartIfOnBatteries = 1;  // neither VARIANT_TRUE nor VARIANT_FALSE until read
+  VARIANT_BOOL stopIfGoingOnBatteries = 1;
+  int priority = -1;
 };
 
 RegisteredTaskView ReadRegistered2(const std::wstring& name) {
@@ -95,7 +99,43 @@ RegisteredTaskView ReadRegistered2(const std::wstring& name) {
     text = nullptr;
     if (SUCCEEDED(info->get_Date(&text))) view.date = TakeBstr(text);
   }
+  win32::ComPtr<ITaskSettings> settings;
+  if (definition && SUCCEEDED(definition->get_Settings(settings.Put())) && settings) {
+    view.settingsRead = SUCCEEDED(settings->get_DisallowStartIfOnBatteries(&view.disallowStartIfOnBatteries)) &&
+                        SUCCEEDED(settings->get_StopIfGoingOnBatteries(&view.stopIfGoingOnBatteries));
+    INT priority = -1;
+    if (SUCCEEDED(settings->get_Priority(&priority))) view.priority = priority;
+  }
   return view;
+}
+
+// Registers a definition text as it stands, as an earlier version or an
+// administrator would have, without the code under test.
+HRESULT RegisterXml2(const std::wstring& name, const std::wstring& xml) {
+  win32::ComPtr<ITaskService> service;
+  HRESULT result = ::CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                      service.PutVoid());
+  if (FAILED(result)) return result;
+  const win32::UniqueVariant none;
+  if (FAILED(result = service->Connect(none.Get(), none.Get(), none.Get(), none.Get()))) return result;
+  win32::ComPtr<ITaskFolder> root;
+  const win32::UniqueBstr rootPath(L"\\"), taskPath(name), text(xml);
+  if (FAILED(result = service->GetFolder(rootPath.Get(), root.Put()))) return result;
+  win32::ComPtr<IRegisteredTask> task;
+  return root->RegisterTask(taskPath.Get(), text.Get(), TASK_CREATE, none.Get(), none.Get(),
+                            TASK_LOGON_INTERACTIVE_TOKEN, none.Get(), task.Put());
+}
+
+// The scheduler service keeps each task's definition in a file of the task's
+// name under system32\Tasks. Held open for reading, shared with readers only,
+// the task can still be read but not registered again.
+win32::UniqueFileHandle HoldStoredTask(const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  EXPECT_TRUE(length > 0 && length < MAX_PATH);
+  const std::wstring path = std::wstring(folder) + L"\\Tasks\\" + name;
+  return win32::UniqueFileHandle(
+      ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // What the legacy scheduler holds for a task. Wine does not keep a work item's
@@ -231,6 +271,9 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughTaskScheduler2) {
   EXPECT_EQ(view.author, L"Korvane");
   EXPECT_EQ(view.description, L"Automatically updates your local library from a network library");
   EXPECT_EQ(view.date.substr(0, 11), TodayUtc() + L"T");
+  ASSERT_TRUE(view.settingsRead);
+  EXPECT_EQ(view.disallowStartIfOnBatteries, VARIANT_FALSE);
+  EXPECT_EQ(view.stopIfGoingOnBatteries, VARIANT_FALSE);
 
   EXPECT_TRUE(DeleteScheduledTask());
   ExpectStillSingleThreaded("deleting");
@@ -274,6 +317,84 @@ TEST_F(TaskSchedulerOnWine, DefinitionRunsThisProgramSilentlyEveryMondayFromToda
   // The parser does catch stray markup characters.
   EXPECT_FALSE(IsWellFormedXml(L"<Task><Command>C:\\R&D\\Shelfmate.exe</Command></Task>"));
   EXPECT_FALSE(IsWellFormedXml(L"<Task><Command>C:\\<tools>\\Shelfmate.exe</Command></Task>"));
+}
+
+// A task that an earlier version registered, or that an administrator
+// changed, is let run on battery with the rest of its definition kept.
+// (Wine's principal cannot tell its logon type, so here the task is
+// registered again with the interactive token this program uses.)
+TEST_F(TaskSchedulerOnWine, TaskIsLetRunOnBatteriesKeepingTheRestOfItsDefinition) {
+  const std::wstring name = L"Shelfmate test, battery limits";
+  struct TaskGone {
+    std::wstring name;
+    ~TaskGone() { DeleteTask(SchedulerBackEnd::TaskScheduler2, name); }
+  } gone{name};
+  DeleteTask(SchedulerBackEnd::TaskScheduler2, name);
+  EXPECT_FALSE(LetTaskRunOnBatteries(SchedulerBackEnd::TaskScheduler2, name));  // no such task
+
+  struct Case {
+    const char* what;
+    std::wstring batterySettings;
+    bool needsChange;
+  };
+  const Case cases[] = {
+      {"the scheduler's defaults", L"", true},
+      {"both limits written out",
+       L"<DisallowStartIfOnBatteries>true</DisallowStartIfOnBatteries>"
+       L"<StopIfGoingOnBatteries>true</StopIfGoingOnBatteries>",
+       true},
+      {"only the start refused",
+       L"<DisallowStartIfOnBatteries>true</DisallowStartIfOnBatteries>"
+       L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
+       true},
+      {"only a running task stopped",
+       L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+       L"<StopIfGoingOnBatteries>true</StopIfGoingOnBatteries>",
+       true},
+      {"already free of both",
+       L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+       L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
+       false},
+  };
+  for (const auto& c : cases) {
+    DeleteTask(SchedulerBackEnd::TaskScheduler2, name);
+    const std::wstring xml =
+        L"<?xml version=\"1.0\" ?>\n"
+        L"<Task xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
+        L"<RegistrationInfo><Author>Korvane</Author><Description>changed by an administrator</Description>"
+        L"</RegistrationInfo>"
+        L"<Settings><Enabled>true</Enabled><Priority>4</Priority>" +
+        c.batterySettings +
+        L"</Settings>"
+        L"<Actions><Exec><Command>C:\\Shelfmate.exe</Command><Arguments>/silent</Arguments></Exec></Actions>"
+        L"</Task>\n";
+    ASSERT_EQ(RegisterXml2(name, xml), S_OK) << c.what;
+    const RegisteredTaskView before = ReadRegistered2(name);
+    ASSERT_TRUE(before.settingsRead) << c.what;
+    ASSERT_EQ(before.priority, 4) << c.what;
+    ASSERT_EQ(before.disallowStartIfOnBatteries == VARIANT_FALSE && before.stopIfGoingOnBatteries == VARIANT_FALSE,
+              !c.needsChange)
+        << c.what;
+    {
+      // A task that needs no change is not registered again; one that does
+      // reports the scheduler's refusal.
+      const win32::UniqueFileHandle held = HoldStoredTask(name);
+      ASSERT_TRUE(held.Valid()) << c.what;
+      EXPECT_EQ(LetTaskRunOnBatteries(SchedulerBackEnd::TaskScheduler2, name), !c.needsChange) << c.what;
+    }
+
+    EXPECT_TRUE(LetTaskRunOnBatteries(SchedulerBackEnd::TaskScheduler2, name)) << c.what;
+    ExpectStillSingleThreaded(c.what);
+
+    const RegisteredTaskView after = ReadRegistered2(name);
+    ASSERT_TRUE(after.found) << c.what;
+    ASSERT_TRUE(after.settingsRead) << c.what;
+    EXPECT_EQ(after.disallowStartIfOnBatteries, VARIANT_FALSE) << c.what;
+    EXPECT_EQ(after.stopIfGoingOnBatteries, VARIANT_FALSE) << c.what;
+    EXPECT_EQ(after.priority, 4) << c.what;
+    EXPECT_EQ(after.author, L"Korvane") << c.what;
+    EXPECT_EQ(after.description, L"changed by an administrator") << c.what;
+  }
 }
 
 TEST_F(TaskSchedulerOnWine, UnknownScheduleKindRegistersNothing) {

@@ -146,6 +146,26 @@ TEST(SettingsStore, ValueThatDoesNotFitTheCapacityFailsUncut) {
   EXPECT_EQ(path, std::wstring(260, L'i'));
 }
 
+// The retry waits an administrator writes; what the file cannot say keeps the default.
+TEST(SettingsStore, RetryWaitsComeFromTheSettingsOrTheDefault) {
+  const std::vector<unsigned> byDefault = {10, 30, 90};
+  struct Case {
+    std::optional<std::wstring> stored;
+    std::vector<unsigned> waits;
+  } cases[] = {
+      {std::nullopt, byDefault},  {L"0", {}},          {L"5", {5}},          {L" 1 , 2,3 ", {1, 2, 3}},
+      {L"0,0", {0, 0}},           {L"1,2,3,4", byDefault}, {L"", byDefault}, {L"10,,90", byDefault},
+      {L"-5", byDefault},         {L"ten", byDefault}, {L"86401", byDefault}, {L"99999999999", byDefault},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.stored.value_or(L"<absent>")));
+    TestMachine machine;
+    if (c.stored) WriteTestFile(SettingsFile(machine), "[Settings]\r\nRetryWaitSeconds=" +
+                                                           std::string(c.stored->begin(), c.stored->end()) + "\r\n");
+    EXPECT_EQ(GetRetryWaitSeconds(), c.waits);
+  }
+}
+
 TEST(SettingsStore, ReadInstalledLibraryPathIsRaw) {
   TestMachine machine;
   std::wstring path = L"untouched";
