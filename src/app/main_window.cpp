@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_store.h"
+#include "sync/paths.h"
 #include "sync/record_files.h"
 
 namespace {
@@ -72,8 +73,11 @@ void OnCloseButton(MainWindowState& state) {
   }
 }
 
-void OpenLogFolder(HWND window) {
-  const std::wstring folder = RecordFolder();
+// The folder of the last record, where there is one: a run may have had to
+// write it into the user's own folder.
+void OpenLogFolder(HWND window, const MainWindowState& state) {
+  const std::wstring lastRecord = state.record.Path();
+  const std::wstring folder = lastRecord.empty() ? RecordFolder() : ParentFolder(lastRecord);
   const auto result = reinterpret_cast<INT_PTR>(
       folder.empty() ? nullptr : ::ShellExecuteW(window, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result > 32) return;
@@ -115,7 +119,7 @@ LRESULT OnCommand(HWND window, MainWindowState& state, WPARAM wParam, LPARAM lPa
       OpenSettings(state);
       break;
     case IDM_OPEN_LOG_FOLDER:
-      OpenLogFolder(window);
+      OpenLogFolder(window, state);
       break;
     default:
       break;

@@ -178,6 +178,8 @@ void ShowWaitingForRemote(MainWindowState& state) {
 
 void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_t lastFailure) {
   state.worker.WaitForWorker();
+  // A Cancel pressed while the library appeared still counts.
+  if (end == RemoteWaitEnd::Present && state.job.cancelRequested) end = RemoteWaitEnd::Cancelled;
   state.syncRunning = false;
   ::EnableWindow(state.syncButton, TRUE);
   ::SetWindowTextW(state.closeButton, L"Close");

@@ -20,8 +20,7 @@ struct FailureReason {
     return code != 0 ? platform::ErrorText(code) : std::wstring(L"the reason was not reported");
   }
 
-  // The source was not found: the master no longer has the file.
-  bool SourceGone() const {
-    return text.empty() && (code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound);
-  }
+  // The file itself was not found, where a dropped connection or a missing
+  // folder gives another error.
+  bool FileNotFound() const { return text.empty() && code == platform::kErrorFileNotFound; }
 };

@@ -77,6 +77,7 @@ void RunRecord::Begin(const RecordHeader& newHeader) {
   header = newHeader;
   active = true;
   headerWritten = false;
+  failedWrites = 0;
   forced = false;
   pending.clear();
   startedAt = platform::CurrentTime();
@@ -114,18 +115,24 @@ std::string RunRecord::HeaderBytes() const {
   return Utf8Of(text);
 }
 
-// Called with the lock held. A write that fails gives the record up.
+// Called with the lock held. A write that fails (a scanner holding the file
+// a moment) keeps its lines for the next one; the record is given up after
+// a few failures in a row, or when the lines held grow large.
 void RunRecord::Flush() {
+  constexpr int kWritesTried = 3;
+  constexpr size_t kMostHeld = 16 * kWriteBlock;
   if (path.empty()) return;
-  std::string bytes;
-  if (!headerWritten) bytes = byteOrderMark + HeaderBytes();
-  bytes += pending;
-  pending.clear();
-  if (!platform::AppendToFile(path, bytes)) {
-    path.clear();
+  const std::string bytes = headerWritten ? pending : byteOrderMark + HeaderBytes() + pending;
+  if (platform::AppendToFile(path, bytes)) {
+    pending.clear();
+    headerWritten = true;
+    failedWrites = 0;
     return;
   }
-  headerWritten = true;
+  if (++failedWrites >= kWritesTried || pending.size() >= kMostHeld) {
+    pending.clear();
+    path.clear();
+  }
 }
 
 void RunRecord::End(int exitCode, const RunCounts& counts) {

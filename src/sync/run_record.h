@@ -65,6 +65,7 @@ class RunRecord {
   platform::LocalTime startedLocal;
   std::int64_t startedAt = 0;
   std::wstring path;  // empty: not written
+  int failedWrites = 0;  // in a row
   std::string pending;  // UTF-8, not yet written
 };
 

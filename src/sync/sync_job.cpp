@@ -32,11 +32,12 @@ struct FileOutcome {
   bool backupStranded = false;  // and the file's backup could not be moved back
   FailureReason reason;         // why it failed
   FailureReason strandedReason;
+  bool sourceGone = false;      // the master no longer has the file
 
   // A file the master no longer has is not asked for again, nor one whose
   // old content now lives only in its backup, which a new set-aside would
   // have to replace.
-  bool WorthRetrying() const { return failed && !backupStranded && !reason.SourceGone(); }
+  bool WorthRetrying() const { return failed && !backupStranded && !sourceGone; }
 };
 
 // A failed file waiting for the next retry pass, or one a search found late.
@@ -68,6 +69,7 @@ std::wstring OwnFilePath(const std::wstring& libraryPath, const std::wstring& su
 struct SetAsideFile {
   std::wstring localPath;
   bool movedAside = false;  // the rename to the backup name succeeded
+  bool stranded = false;    // the backup could not be moved back when the copy failed
   bool replaced = false;    // the new copy is in place, so the backup may go
   platform::FileFacts placed;  // the new copy as it was put in place
 
@@ -312,6 +314,11 @@ class SyncRun {
   // the run has not met join the pass. A run with nothing failed makes none.
   void RetryFailures() {
     const size_t passes = std::min(kMostRetryPasses, job.retryWaitSeconds.size());
+    if (passes > 0 && (!pending.empty() || !brokenSearches.empty()) && !job.cancelRequested) {
+      // The bar shows the first pass done while the waits go on; nothing moves it back.
+      if (job.progress) job.progress->SetProgress(0, barFiles - 1, barFiles - 1);
+      barAtEnd = true;
+    }
     for (size_t pass = 0; pass < passes && (!pending.empty() || !brokenSearches.empty()); ++pass) {
       if (job.cancelRequested) break;
       const unsigned seconds = job.retryWaitSeconds[pass];
@@ -451,10 +458,13 @@ class SyncRun {
     const std::wstring name = FileName(destination);
     const std::wstring target = ReachablePath(destination);
     const std::wstring partial = OwnFilePath(target, partialSuffix);
+    const std::wstring source = ReachablePath(remote + L"\\" + relativePaths[index]);
     FileOutcome outcome;
-    if (!CopyToPartial(ReachablePath(remote + L"\\" + relativePaths[index]), remoteDetails.sizes[index], partial,
-                       folder.Holds(name + partialSuffix), &outcome.reason)) {
+    if (!CopyToPartial(source, remoteDetails.sizes[index], partial, folder.Holds(name + partialSuffix),
+                       &outcome.reason)) {
       outcome.failed = true;
+      // Gone from a folder that is still there: not a connection that dropped.
+      outcome.sourceGone = outcome.reason.FileNotFound() && PathExists(ParentFolder(source));
       return outcome;
     }
     if (!destinationListed) {
@@ -494,6 +504,7 @@ class SyncRun {
     } else {
       outcome.backupStranded = true;
       outcome.strandedReason = FailureReason::OfLastCall();
+      setAside[aside].stranded = true;
     }
     return outcome;
   }
@@ -535,7 +546,7 @@ class SyncRun {
   }
 
   void AdvanceBar() {
-    ReportPosition();
+    if (!barAtEnd) ReportPosition();
     ++fileCounter;
   }
 
@@ -590,6 +601,7 @@ class SyncRun {
         FailureReason reason;
         if (PutBack(file, backup, reason)) {
           ++outcome.counts.restored;
+          if (file.stranded) --outcome.counts.notRestored;  // counted when its copy failed; back now
           Log(L"Restored: " + file.localPath);
         } else {
           ++outcome.counts.notRestored;
@@ -611,10 +623,11 @@ class SyncRun {
     const std::wstring localPath = ReachablePath(file.localPath);
     if (!file.replaced || !StillThePlacedCopy(localPath, file.placed)) {
       if (platform::MoveNoReplace(backup, localPath)) return true;
+      const FailureReason refused = FailureReason::OfLastCall();
       reason = PathExists(localPath)
                    ? FailureReason::Saying(L"a file changed after this sync replaced it holds the name; the old one "
                                            L"stays beside it as " + FileName(file.localPath) + backupSuffix)
-                   : FailureReason::OfLastCall();
+                   : refused;
       return false;
     }
     if (platform::MoveReplacing(backup, localPath)) return true;
@@ -695,6 +708,7 @@ class SyncRun {
   std::vector<PendingFile> pending;  // files for the next retry pass
   RunOutcome outcome;
   std::int32_t barFiles = 0;
+  bool barAtEnd = false;  // set at its end before the retries
   std::vector<SetAsideFile> setAside;
   std::unordered_map<size_t, size_t> asideOf;  // a file's index in setAside, by its index
   std::map<std::wstring, std::wstring> staleBackups;  // by name key: the backup's path as listed

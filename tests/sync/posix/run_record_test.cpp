@@ -67,7 +67,9 @@ class RunEnds : public ::testing::Test {
 };
 
 TEST_F(RunEnds, OutcomeAndExitCodeSayHowTheRunEnded) {
-  enum class Mishap { None, NothingDue, CopyFails, SourceGone, Cancel, CancelRestoreFails, Busy, SearchBreaksOff };
+  enum class Mishap {
+    None, NothingDue, CopyFails, SourceGone, FolderNotFound, Cancel, CancelRestoreFails, Busy, SearchBreaksOff
+  };
   struct Case {
     const char* what;
     Mishap mishap;
@@ -79,6 +81,7 @@ TEST_F(RunEnds, OutcomeAndExitCodeSayHowTheRunEnded) {
       {"nothing due", Mishap::NothingDue, RunEnd::Completed, 0, {0, 2, 0, 0, 0}},
       {"a copy fails", Mishap::CopyFails, RunEnd::Completed, 1, {1, 0, 1, 0, 0}},
       {"a file went from the master", Mishap::SourceGone, RunEnd::Completed, 1, {1, 0, 1, 0, 0}},
+      {"its folder was not found a moment", Mishap::FolderNotFound, RunEnd::Completed, 0, {2, 0, 0, 0, 0}},
       {"cancelled, all restored", Mishap::Cancel, RunEnd::Cancelled, 2, {2, 0, 0, 1, 0}},
       {"cancelled, a restore fails", Mishap::CancelRestoreFails, RunEnd::Cancelled, 1, {2, 0, 0, 0, 1}},
       {"another run holds the library", Mishap::Busy, RunEnd::Busy, 3, {0, 0, 0, 0, 0}},
@@ -102,6 +105,8 @@ TEST_F(RunEnds, OutcomeAndExitCodeSayHowTheRunEnded) {
     };
     if (c.mishap == Mishap::CopyFails) platform::faults::FailAfter(Call::CopyReplacing, 1, 2);
     if (c.mishap == Mishap::SourceGone) platform::faults::FailAfter(Call::CopyReplacing, 0, 1, platform::kErrorFileNotFound);
+    if (c.mishap == Mishap::FolderNotFound)
+      platform::faults::FailAfter(Call::CopyReplacing, 0, 1, platform::kErrorPathNotFound);
     if (c.mishap == Mishap::SearchBreaksOff) platform::faults::FailAfter(Call::FolderSearch, 1, 2);
     std::optional<platform::RunLock> other;
     if (c.mishap == Mishap::Busy) other.emplace(LibraryLockFile(to.Path()));
@@ -114,8 +119,9 @@ TEST_F(RunEnds, OutcomeAndExitCodeSayHowTheRunEnded) {
     EXPECT_EQ(std::vector<int>({counts.copied, counts.skipped, counts.failed, counts.restored, counts.notRestored}),
               std::vector<int>({c.counts.copied, c.counts.skipped, c.counts.failed, c.counts.restored,
                                 c.counts.notRestored}));
-    // Not asked for again: one copy per file.
+    // Not asked for again: one copy per file; a folder that went a moment is.
     if (c.mishap == Mishap::SourceGone) EXPECT_EQ(copies, 2u);
+    if (c.mishap == Mishap::FolderNotFound) EXPECT_EQ(copies, 3u);
     progress.hook = nullptr;
   }
 }
@@ -166,8 +172,10 @@ TEST_F(RunEnds, RecordHoldsHeaderEveryLineEachReasonAndFooter) {
     Lines expected = header;
     expected.insert(expected.end(), c.lines.begin(), c.lines.end());
     EXPECT_EQ(masked, expected);
+    // The reason is the system's text for the error the copy met.
     for (const std::string& line : lines)
-      if (line.find('\t') != std::string::npos) EXPECT_GT(line.size(), line.find('\t') + 1) << line;
+      if (line.rfind("Not Copied: ", 0) == 0)
+        EXPECT_EQ(line.substr(line.find('\t') + 1), Utf8Of(platform::ErrorText(platform::kErrorNetNameDeleted)));
     EXPECT_EQ(ParentFolder(record.Path()), appData / L"Korvane\\Shelfmate\\Logs\\");
   }
 }
@@ -176,15 +184,20 @@ TEST_F(RunEnds, OldRecordsBeyondTheNewest29GoWhenARunStarts) {
   const std::wstring folder = appData / L"Korvane\\Shelfmate\\Logs\\";
   for (int second = 0; second < 32; ++second)
     WriteTestFile(folder + RecordFileName({2020, 1, 1, 9, 0, static_cast<unsigned>(second)}, 1), "old");
+  // The second record of the last second is the newest; a file the program never named stays.
+  WriteTestFile(folder + RecordFileName({2020, 1, 1, 9, 0, 31}, 2), "old");
   WriteTestFile(folder + L"notes.txt", "kept");
+  WriteTestFile(folder + L"keep me.log", "kept");
   RunRecorded();
   std::vector<std::wstring> names;
   for (const auto& entry : std::filesystem::directory_iterator(NativeOf(folder)))
     names.push_back(ProgramPathOf(entry.path()).substr(folder.size()));
   std::sort(names.begin(), names.end());
-  ASSERT_EQ(names.size(), 31u);  // 29 old, the new one, and the other file
-  EXPECT_EQ(names.front(), L"2020-01-01 09-00-03.log");
+  ASSERT_EQ(names.size(), 32u);  // 29 old, the new one, and the two other files
+  EXPECT_EQ(names.front(), L"2020-01-01 09-00-04.log");
+  EXPECT_EQ(names[27], L"2020-01-01 09-00-31 (2).log");
   EXPECT_EQ(names[28], L"2020-01-01 09-00-31.log");
+  EXPECT_EQ(names[30], L"keep me.log");
   EXPECT_EQ(names.back(), L"notes.txt");
 }
 

@@ -161,6 +161,8 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
     WriteFileAt(to / L"a.version", "5.1", 0);
     WriteFileAt(to / L"lamps\\old.ies", "local old", -10);
     if (c.mishap == Mishap::SearchBreaksOff) WriteFileAt(from / L"lamps\\sub\\below.ies", "below", 0);
+    // Replaced before the wait, so the cancel has it to put back.
+    if (c.mishap == Mishap::CancelDuringWait) WriteFileAt(to / L"lamps\\new.ies", "local new", -10);
     const std::wstring deep = std::wstring(250, L'd') + L"\\deep.ies";
     if (c.mishap == Mishap::DeepFile) WriteFileAt(from / deep, "deep", 0);
     platform::faults::Reset();
@@ -192,6 +194,10 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
       EXPECT_EQ(ReadTestFile(to / deep), "deep");
     }
     EXPECT_EQ(recorder.Lines().back(), c.finished);
+    if (c.mishap == Mishap::CancelDuringWait) {
+      EXPECT_EQ(ReadTestFile(to / L"lamps\\new.ies"), "local new");
+      EXPECT_EQ(run.outcome.counts.restored, 1);
+    }
     EXPECT_EQ(waited.count(), c.waitedMs);
     if (c.mishap != Mishap::SearchBreaksOff || c.expectedVersion == "5.2")
       EXPECT_EQ(ReadTestFile(to / L"lamps\\old.ies"), c.oldLamp);
