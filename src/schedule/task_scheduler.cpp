@@ -7,7 +7,6 @@
 #include <objbase.h>
 #include <taskschd.h>
 
-#include <vector>
 
 #include "platform/host.h"
 #include "platform/win32/unique_resource.h"
@@ -158,16 +157,6 @@ class WorkItemSession {
   win32::ComPtr<ITaskScheduler> scheduler;
 };
 
-bool CurrentUserName(std::wstring& name) {
-  DWORD length = 0;
-  ::GetUserNameW(nullptr, &length);
-  if (length == 0) return false;
-  std::vector<wchar_t> buffer(length);
-  if (!::GetUserNameW(buffer.data(), &length)) return false;
-  name.assign(buffer.data());
-  return true;
-}
-
 TASK_TRIGGER ToTaskTrigger(const WorkItemTrigger& t) {
   TASK_TRIGGER trigger{};
   trigger.cbTriggerSize = sizeof trigger;
@@ -228,8 +217,8 @@ bool CreateTaskLegacy(const ScheduledTaskSpec& task) {
   WorkItemTrigger values;
   if (!BuildWorkItemTrigger(task, values)) return false;
   const TASK_TRIGGER triggerRecord = ToTaskTrigger(values);
-  std::wstring user;
-  if (!CurrentUserName(user)) return false;
+  const std::wstring user = platform::UserName();
+  if (user.empty()) return false;
 
   const WorkItemSession session;
   ITaskScheduler* scheduler = session.Scheduler();
