@@ -7,6 +7,7 @@
 // failure on the calling thread is kept for the record of a run.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@ inline constexpr std::uint32_t kErrorNetNameDeleted = 64;
 inline constexpr std::uint32_t kErrorFileExists = 80;
 inline constexpr std::uint32_t kErrorDiskFull = 112;
 inline constexpr std::uint32_t kErrorGeneralFailure = 31;
+inline constexpr std::uint32_t kErrorRequestAborted = 1235;
 
 // The error code of the last call of this seam that failed on the calling
 // thread: what the system said when the call's own operation failed. 0 when
@@ -112,9 +114,19 @@ bool MoveNoReplace(const std::wstring& from, const std::wstring& to);
 // Fails, leaving both as they were, when the target is read-only or locked.
 bool MoveReplacing(const std::wstring& from, const std::wstring& to);
 
+// A request that copies in flight stop, made on one thread and seen by the
+// copies on others. The Windows copy call watches the flag itself, between
+// the blocks it copies, as a BOOL.
+struct CopyStop {
+  std::atomic<std::int32_t> requested{0};
+  void Request() { requested.store(1); }
+  bool Requested() const { return requested.load() != 0; }
+};
+
 // Copies a file's content over the target (created or overwritten) and gives
-// the copy the source's last-write time. Fails on a read-only target.
-bool CopyReplacing(const std::wstring& from, const std::wstring& to);
+// the copy the source's last-write time. Fails on a read-only target. A copy
+// stopped through `stop` fails with kErrorRequestAborted and leaves no target.
+bool CopyReplacing(const std::wstring& from, const std::wstring& to, CopyStop* stop = nullptr);
 
 // Deletes one file. Fails on a folder and on a read-only file.
 bool DeleteOneFile(const std::wstring& path);

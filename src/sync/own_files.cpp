@@ -29,11 +29,11 @@ std::wstring ShortCopyText(std::uint64_t copied, std::uint64_t expected) {
 }
 
 bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
-                   bool stalePartial, FailureReason* reason) {
+                   bool stalePartial, FailureReason* reason, platform::CopyStop* stop) {
   if (stalePartial) DeleteOwnFile(partial);
   FailureReason failure;
   std::uint64_t copiedSize = 0;
-  if (!platform::CopyReplacing(source, partial)) {
+  if (!platform::CopyReplacing(source, partial, stop)) {
     failure = FailureReason::OfLastCall();
   } else if (!platform::FileSize(partial, copiedSize)) {
     failure = FailureReason::OfLastCall();

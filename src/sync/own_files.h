@@ -33,9 +33,10 @@ bool DeleteOwnFile(const std::wstring& path);
 // expected of the source: a copy call may report success on reads that
 // failed, and a file rewritten meanwhile is no copy of what was listed
 // either. A failed attempt leaves no partial copy behind, and says why where
-// asked; a stale one (left by a killed process) goes first.
+// asked; a stale one (left by a killed process) goes first. A copy stopped
+// through `stop` fails the same way.
 bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
-                   bool stalePartial, FailureReason* reason = nullptr);
+                   bool stalePartial, FailureReason* reason = nullptr, platform::CopyStop* stop = nullptr);
 
 // The reason of a copy that came back with fewer bytes than its source:
 // "the copy has 1,024 of 2,048 bytes".

@@ -23,6 +23,21 @@ std::wstring TrimChar(const std::wstring& text, wchar_t c) {
   return text.substr(first, last - first + 1);
 }
 
+namespace {
+
+wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+}  // namespace
+
+// Asked of every local file listed, so it compares in place.
+bool EndsWithCaseBlind(const std::wstring& text, const std::wstring& end) {
+  if (text.size() <= end.size()) return false;
+  const size_t start = text.size() - end.size();
+  for (size_t i = 0; i < end.size(); ++i)
+    if (FoldAscii(text[start + i]) != FoldAscii(end[i])) return false;
+  return true;
+}
+
 void SplitAt(const std::wstring& text, wchar_t separator, StringList& pieces) {
   size_t start = 0;
   for (size_t found = text.find(separator); found != std::wstring::npos; found = text.find(separator, start)) {

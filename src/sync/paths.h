@@ -39,6 +39,10 @@ std::wstring PlatformPath(const std::wstring& path);
 // shorter one of a folder to be created).
 std::wstring ReachablePath(const std::wstring& path, size_t limit = platform::kShortPathLimit);
 
+// Whether text ends in `end`, longer than it, with ASCII letters compared
+// without regard to case, as the program's own suffixes are.
+bool EndsWithCaseBlind(const std::wstring& text, const std::wstring& end);
+
 // True when a file or folder of exactly this name exists.
 bool PathExists(const std::wstring& path);
 

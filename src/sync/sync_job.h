@@ -14,6 +14,11 @@
 
 class RunRecord;
 
+// Copies a run makes side by side: 8 unless the settings say otherwise, at
+// most 32. One copies one file at a time on the run's own thread.
+inline constexpr unsigned kDefaultCopyThreads = 8;
+inline constexpr unsigned kMostCopyThreads = 32;
+
 // The roots, the requests the window makes while a run goes on, and where
 // the run reports. One job is reused for every run; the window writes the
 // flags from its thread while Run works on the worker thread.
@@ -31,6 +36,7 @@ class SyncJob {
   // The waits before the passes that try the failed files again, in seconds
   // (up to three are used); empty: no file is tried twice.
   std::vector<unsigned> retryWaitSeconds;
+  unsigned copyThreads = kDefaultCopyThreads;  // copies made side by side, 1 to kMostCopyThreads
   // How the run waits (while paused, before a retry pass); tests pass the time at once.
   std::function<void(std::chrono::milliseconds)> sleep = [](std::chrono::milliseconds time) {
     std::this_thread::sleep_for(time);
@@ -47,7 +53,9 @@ class SyncJob {
   // library file is ever left half written. Files that exist only locally
   // are never touched. Files that failed are tried again after the waits of
   // retryWaitSeconds. The version files in the remote root come last, and
-  // only when nothing failed in the end. Only one run at a time works on a
+  // only when nothing failed in the end. The copies of the files ahead are
+  // made by up to copyThreads threads at once, while the files are finished
+  // and reported strictly in their order. Only one run at a time works on a
   // local library, in any process: a run that finds another at work touches
   // nothing and ends as cancelled.
   void Run(std::wstring remote, std::wstring local, bool force);

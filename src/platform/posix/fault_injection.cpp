@@ -33,6 +33,16 @@ struct FaultBoard {
   std::vector<std::wstring> deletions;
   Plan shortCopy;
   std::atomic<bool> fileIndexesHidden{false};
+  struct PathPlan {
+    std::wstring sourceEnd;
+    CopyPlan plan = CopyPlan::Fail;
+    unsigned left = 0;  // copies still to do as planned; 0: every one
+    std::chrono::milliseconds delay{0};
+    std::uint32_t code = 5;
+  };
+  std::vector<PathPlan> pathPlans;
+  std::atomic<bool> recordingCopyEnds{false};
+  std::vector<std::wstring> copyEnds;
 };
 
 FaultBoard& Board() {
@@ -75,6 +85,49 @@ void Reset() {
   Board().deletions.clear();
   Board().shortCopy = Plan{};
   Board().fileIndexesHidden = false;
+  Board().pathPlans.clear();
+  Board().recordingCopyEnds = false;
+  Board().copyEnds.clear();
+}
+
+void PlanCopy(const std::wstring& sourceEnd, CopyPlan plan, unsigned times, std::chrono::milliseconds delay,
+              std::uint32_t errorCode) {
+  std::lock_guard guard(Board().lock);
+  auto& plans = Board().pathPlans;
+  for (auto at = plans.begin(); at != plans.end();) at = at->sourceEnd == sourceEnd ? plans.erase(at) : at + 1;
+  plans.push_back(FaultBoard::PathPlan{sourceEnd, plan, times, delay, errorCode});
+  Board().armed = true;
+}
+
+void RecordCopyEnds() { Board().recordingCopyEnds = true; }
+
+std::vector<std::wstring> CopyEnds() {
+  std::lock_guard guard(Board().lock);
+  return Board().copyEnds;
+}
+
+PlannedCopy CopyPlanFor(const std::wstring& source) {
+  FaultBoard& board = Board();
+  PlannedCopy planned;
+  if (!board.armed.load(std::memory_order_acquire)) return planned;
+  std::lock_guard guard(board.lock);
+  for (auto at = board.pathPlans.begin(); at != board.pathPlans.end(); ++at) {
+    const std::wstring& end = at->sourceEnd;
+    if (source.size() < end.size() || source.compare(source.size() - end.size(), end.size(), end) != 0) continue;
+    planned.fail = at->plan == CopyPlan::Fail;
+    planned.shorten = at->plan == CopyPlan::Shorten;
+    if (at->plan == CopyPlan::Delay) planned.delay = at->delay;
+    planned.code = at->code;
+    if (at->left > 0 && --at->left == 0) board.pathPlans.erase(at);
+    break;
+  }
+  return planned;
+}
+
+void NoteCopyEnd(const std::wstring& source) {
+  if (!Board().recordingCopyEnds) return;
+  std::lock_guard guard(Board().lock);
+  Board().copyEnds.push_back(source);
 }
 
 void HideFileIndexes() { Board().fileIndexesHidden = true; }

@@ -3,6 +3,7 @@
 // file handling can be exercised natively.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,7 +40,8 @@ void FailAlways(Call call, std::uint32_t errorCode = 5);
 // Removes every planned failure and sets every count back to 0.
 void Reset();
 
-// How many calls of this kind were made since the last Reset.
+// How many calls of this kind were made since the last Reset; a copy counts
+// as it starts.
 unsigned long CallCount(Call call);
 
 // Counts, from now until the next Reset, the round trips that the calls on
@@ -59,6 +61,38 @@ std::vector<std::wstring> FolderCreations();
 // The copy after the next `successes` ones writes only half the content and
 // still reports success, as a copy whose reads failed unnoticed does.
 void ShortCopyAfter(unsigned successes = 0);
+
+// What the copies of one file do, planned by the end of the source's path,
+// so that a plan holds however the copies of a run are spread over threads.
+enum class CopyPlan {
+  Fail,     // stops half way with the error code, as ShouldFail's failures do
+  Shorten,  // writes half the content and reports success
+  Delay,    // starts only after the delay, or fails when stopped before
+};
+
+// The next `times` copies whose source path ends in sourceEnd do as planned
+// (all of them when times is 0). A later plan for the same end replaces it.
+void PlanCopy(const std::wstring& sourceEnd, CopyPlan plan, unsigned times = 0,
+              std::chrono::milliseconds delay = std::chrono::milliseconds(0), std::uint32_t errorCode = 5);
+
+// From now until the next Reset, notes the source of every copy as it ends,
+// whether or not it succeeded.
+void RecordCopyEnds();
+
+// The sources of the copies ended since RecordCopyEnds, in the order they ended.
+std::vector<std::wstring> CopyEnds();
+
+// Used by the seam itself: the plan for this copy, counted against it.
+struct PlannedCopy {
+  bool fail = false;
+  bool shorten = false;
+  std::chrono::milliseconds delay{0};
+  std::uint32_t code = 5;
+};
+PlannedCopy CopyPlanFor(const std::wstring& source);
+
+// Used by the seam itself: notes a copy's end.
+void NoteCopyEnd(const std::wstring& source);
 
 // From now until the next Reset, notes every file the seam is asked to
 // delete, whether or not the deletion succeeds. (Off by default: a long run

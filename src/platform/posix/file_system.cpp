@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "platform/path_form.h"
@@ -345,10 +347,29 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   return ::rename(source.c_str(), target.c_str()) == 0 || FailedWithErrno();
 }
 
-bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
+namespace {
+
+// Waits as long as a planned delay says, in short steps so that a stop ends
+// it at once; false when stopped.
+bool WaitOutDelay(std::chrono::milliseconds delay, const CopyStop* stop) {
+  const auto step = std::chrono::milliseconds(2);
+  for (auto waited = std::chrono::milliseconds(0); waited < delay; waited += step) {
+    if (stop && stop->Requested()) return false;
+    std::this_thread::sleep_for(step);
+  }
+  return !(stop && stop->Requested());
+}
+
+bool CopyOnce(const std::wstring& from, const std::wstring& to, CopyStop* stop) {
   NoteTreeCalls(from);
-  const bool fail = ShouldFail(Call::CopyReplacing);
-  const bool comesBackShort = !fail && faults::CopyComesBackShort();
+  bool fail = ShouldFail(Call::CopyReplacing);  // counts the copy as started
+  const faults::PlannedCopy planned = faults::CopyPlanFor(from);
+  if (!WaitOutDelay(planned.delay, stop)) return Failed(kErrorRequestAborted);
+  if (planned.fail) {
+    fail = true;
+    faults::KeepFailure(planned.code);
+  }
+  const bool comesBackShort = !fail && (planned.shorten || faults::CopyComesBackShort());
   const std::string target = NativePath(to);
   Descriptor source(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
   if (!source.Valid()) return FailedWithErrno();
@@ -372,6 +393,14 @@ bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
   ::fchmod(copy.Get(), info.st_mode & 0777);
   const struct timespec times[2] = {info.st_atim, info.st_mtim};
   return ::futimens(copy.Get(), times) == 0;
+}
+
+}  // namespace
+
+bool CopyReplacing(const std::wstring& from, const std::wstring& to, CopyStop* stop) {
+  const bool copied = CopyOnce(from, to, stop);
+  faults::NoteCopyEnd(from);
+  return copied;
 }
 
 bool DeleteOneFile(const std::wstring& path) {

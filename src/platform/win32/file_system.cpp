@@ -212,11 +212,17 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   return Kept(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
-bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
-  if (::CopyFileW(from.c_str(), to.c_str(), TRUE)) return true;
+// The copy call reads the stop flag as a BOOL while it copies; an atomic of
+// the same size and alignment is one in memory.
+static_assert(sizeof(std::atomic<std::int32_t>) == sizeof(BOOL) && alignof(std::atomic<std::int32_t>) == alignof(BOOL));
+static_assert(std::atomic<std::int32_t>::is_always_lock_free);
+
+bool CopyReplacing(const std::wstring& from, const std::wstring& to, CopyStop* stop) {
+  LPBOOL cancel = stop ? reinterpret_cast<LPBOOL>(&stop->requested) : nullptr;
+  if (::CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, cancel, COPY_FILE_FAIL_IF_EXISTS)) return true;
   if (!TargetExisted(::GetLastError())) return Failed();
   if (IsReadOnlyFile(to)) return Failed(ERROR_ACCESS_DENIED);
-  return Kept(::CopyFileW(from.c_str(), to.c_str(), FALSE));
+  return Kept(::CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, cancel, 0));
 }
 
 bool DeleteOneFile(const std::wstring& path) { return Kept(::DeleteFileW(path.c_str())); }

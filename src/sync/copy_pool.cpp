@@ -1,0 +1,101 @@
+// The copy threads of a run and the hand-over of copies between them and the worker.
+#include "sync/copy_pool.h"
+
+#include <chrono>
+
+namespace {
+
+constexpr auto kWaitPoll = std::chrono::milliseconds(50);
+constexpr auto kPausePoll = std::chrono::milliseconds(20);
+
+}  // namespace
+
+class CopyPool::Copy {
+ public:
+  enum class State { Queued, Running, Ended, Dropped };
+
+  explicit Copy(FileCopy copy) : copy(std::move(copy)) {}
+
+  const FileCopy copy;
+  State state = State::Queued;  // guarded by the pool's lock where the pool has threads
+  PartialCopy made;
+};
+
+CopyPool::CopyPool(unsigned threadCount, const std::atomic<bool>& paused) : paused(paused) {
+  threads.reserve(threadCount);
+  for (unsigned i = 0; i < threadCount; ++i) threads.emplace_back([this] { Work(); });
+}
+
+CopyPool::~CopyPool() { StopAll(); }
+
+CopyPool::Handle CopyPool::Hand(const FileCopy& copy) {
+  Handle handle = std::make_shared<Copy>(copy);
+  if (threads.empty()) return handle;
+  {
+    std::lock_guard guard(lock);
+    if (stopping) {
+      handle->state = Copy::State::Dropped;
+      return handle;
+    }
+    queue.push_back(handle);
+  }
+  work.notify_one();
+  return handle;
+}
+
+bool CopyPool::WaitFor(const Handle& copy, PartialCopy& made, const std::function<bool()>& giveUp) {
+  if (threads.empty()) {
+    if (copy->state == Copy::State::Queued) {
+      copy->made = MakePartialCopy(copy->copy, &stop);
+      copy->state = Copy::State::Ended;
+    }
+  } else {
+    std::unique_lock guard(lock);
+    while (copy->state != Copy::State::Ended) {
+      if (copy->state == Copy::State::Dropped || giveUp()) return false;
+      ended.wait_for(guard, kWaitPoll);
+    }
+  }
+  if (copy->state != Copy::State::Ended) return false;
+  made = copy->made;
+  return true;
+}
+
+void CopyPool::StopAll() {
+  {
+    std::lock_guard guard(lock);
+    if (stopping) return;
+    stopping = true;
+    stop.Request();
+    for (const Handle& queued : queue) queued->state = Copy::State::Dropped;
+    queue.clear();
+  }
+  work.notify_all();
+  for (std::thread& thread : threads) thread.join();
+}
+
+bool CopyPool::MadeWhole(const Handle& copy) { return copy->state == Copy::State::Ended && copy->made.made; }
+
+void CopyPool::Work() {
+  std::unique_lock guard(lock);
+  for (;;) {
+    if (stopping) return;
+    if (queue.empty()) {
+      work.wait(guard);
+      continue;
+    }
+    if (paused) {
+      work.wait_for(guard, kPausePoll);
+      continue;
+    }
+    const Handle next = queue.front();
+    queue.pop_front();
+    next->state = Copy::State::Running;
+    guard.unlock();
+    PartialCopy made = MakePartialCopy(next->copy, &stop);
+    guard.lock();
+    next->made = std::move(made);
+    next->state = Copy::State::Ended;
+    ended.notify_all();
+  }
+}

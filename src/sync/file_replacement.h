@@ -1,0 +1,95 @@
+// One library file replaced by its remote copy: the copy beside it, the check of its time, the set-aside, the move into place and the way back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "sync/failure_reason.h"
+
+// What became of one remote file.
+struct FileOutcome {
+  bool copied = false;
+  bool failed = false;          // a copy was tried and did not end in place
+  bool backupStranded = false;  // and the file's backup could not be moved back
+  FailureReason reason;         // why it failed
+  FailureReason strandedReason;
+  bool sourceGone = false;      // the master no longer has the file
+
+  // A file the master no longer has is not asked for again, nor one whose
+  // old content now lives only in its backup, which a new set-aside would
+  // have to replace.
+  bool WorthRetrying() const { return failed && !backupStranded && !sourceGone; }
+};
+
+// A remote file the run decided to copy, with every path its copy goes
+// through and what the listings said of it.
+struct FileCopy {
+  size_t index = 0;                 // the file's place in the run's list
+  std::wstring destination;         // the local path as joined, for the log
+  std::wstring target;              // the local path as the platform takes it
+  std::wstring partial;             // the copy being made beside it
+  std::wstring source;              // the remote file as the platform takes it
+  std::uint64_t expectedSize = 0;   // the remote file's size as listed
+  platform::FileTime remoteTime = 0;  // and its last-write time
+  bool destinationListed = false;   // the local folder's listing showed a file at the name
+  bool copyAnyway = false;          // the file is replaced whatever its time
+  bool stalePartial = false;        // the listing showed a partial copy at the name
+  bool staleBackup = false;         // and a backup
+
+  // The key under which two copies share one local name.
+  std::wstring NameKey() const { return platform::FileNameKey(target); }
+};
+
+// How the copy of the remote file to its partial copy ended.
+struct PartialCopy {
+  bool made = false;
+  FailureReason reason;  // why not
+};
+
+// The slow part of a file's replacement, which may run on any thread: the
+// remote file copied to its partial copy and checked for its size.
+PartialCopy MakePartialCopy(const FileCopy& copy, platform::CopyStop* stop);
+
+// A local file this run moved out of the way before replacing it.
+struct SetAsideFile {
+  std::wstring localPath;
+  bool movedAside = false;  // the rename to the backup name succeeded
+  bool stranded = false;    // the backup could not be moved back when the copy failed
+  bool replaced = false;    // the new copy is in place, so the backup may go
+  platform::FileFacts placed;  // the new copy as it was put in place
+
+  std::wstring Backup() const;
+};
+
+// The files a run set aside, in the order it set them aside, and the steps
+// that replace a library file with its partial copy and can undo it.
+class Replacements {
+ public:
+  // Moves a made partial copy into place. The move never replaces a file:
+  // one there is set aside first, and only once its own current time says it
+  // is still older than the remote file (for a copy made anyway, whatever
+  // its time). So a file that a user saved or created since the folder was
+  // listed is left as it is, and every file replaced has a backup. A copy
+  // that was not made is the file's failure.
+  FileOutcome PutInPlace(const FileCopy& copy, const PartialCopy& made);
+
+  const std::vector<SetAsideFile>& Files() const { return setAside; }
+
+  // Moves a set-aside file's backup back to its name; false with the reason
+  // where the backup has to stay where it is.
+  bool PutBack(const SetAsideFile& file, FailureReason& reason) const;
+
+  // Deletes the backups of the files whose copies are in place.
+  void DeleteReplacedBackups() const;
+
+ private:
+  size_t SetAside(const FileCopy& copy);
+  void RememberPlacedCopy(SetAsideFile& file, const FileCopy& copy);
+
+  std::vector<SetAsideFile> setAside;
+  std::unordered_map<size_t, size_t> asideOf;  // a file's place in setAside, by its index
+};
