@@ -213,6 +213,7 @@ void HandOverSync(MainWindowState& state, bool forceCopyAll, const StringList& o
   state.job.outdatedVersionFiles = outdatedVersionFiles;
   state.job.record = &state.record;
   state.job.retryWaitSeconds = GetRetryWaitSeconds();
+  state.job.copyThreads = GetCopyThreads();
   state.syncRunning = true;
   state.runHandedOver = true;
   // Without a worker the run never happens: the window goes back to Idle at

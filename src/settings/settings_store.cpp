@@ -1,11 +1,14 @@
 // The settings store: the settings file's place, its creation, and one getter and setter per setting.
 #include "settings/settings_store.h"
 
+#include <algorithm>
+
 #include "discovery/installed_library.h"
 #include "platform/file_system.h"
 #include "platform/host.h"
 #include "settings/ini_file.h"
 #include "sync/paths.h"
+#include "sync/sync_job.h"
 
 namespace {
 
@@ -84,17 +87,25 @@ namespace {
 
 constexpr unsigned kLongestWait = 24 * 60 * 60;
 
-// A whole number of seconds, blanks around it allowed; false for anything else.
-bool ParseSeconds(const std::wstring& text, unsigned& seconds) {
+// A whole number, blanks around it allowed, where any larger than `most`
+// gives `most`; false for anything else.
+bool ParseUpTo(const std::wstring& text, unsigned most, unsigned& number) {
   size_t from = text.find_first_not_of(L" \t"), to = text.find_last_not_of(L" \t");
   if (from == std::wstring::npos) return false;
   unsigned long value = 0;
   for (size_t at = from; at <= to; ++at) {
     if (text[at] < L'0' || text[at] > L'9') return false;
-    value = value * 10 + static_cast<unsigned long>(text[at] - L'0');
-    if (value > kLongestWait) return false;
+    value = std::min<unsigned long>(value * 10 + static_cast<unsigned long>(text[at] - L'0'), most);
   }
-  seconds = static_cast<unsigned>(value);
+  number = static_cast<unsigned>(value);
+  return true;
+}
+
+// A whole number of seconds, up to a day's; false for anything else.
+bool ParseSeconds(const std::wstring& text, unsigned& seconds) {
+  unsigned value = 0;
+  if (!ParseUpTo(text, kLongestWait + 1, value) || value > kLongestWait) return false;
+  seconds = value;
   return true;
 }
 
@@ -123,6 +134,13 @@ std::vector<unsigned> GetRetryWaitSeconds() {
   std::wstring value;
   if (ReadSetting(kSettings, L"RetryWaitSeconds", value)) ParseRetryWaits(value, waits);
   return waits;
+}
+
+unsigned GetCopyThreads() {
+  unsigned threads = kDefaultCopyThreads;
+  std::wstring value;
+  if (ReadSetting(kSettings, L"CopyThreads", value)) ParseUpTo(value, kMostCopyThreads, threads);
+  return std::max(threads, 1u);
 }
 
 unsigned GetWaitForRemoteSeconds() {

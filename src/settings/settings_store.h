@@ -42,6 +42,11 @@ std::vector<unsigned> GetRetryWaitSeconds();
 // remote library that is not there yet. Absent or unreadable: 600.
 unsigned GetWaitForRemoteSeconds();
 
+// "CopyThreads" of "Settings": how many copies a sync makes side by side,
+// 1 to 32; a number outside that is taken as the nearest end of it. Absent
+// or unreadable: 8.
+unsigned GetCopyThreads();
+
 // The list of waits a "RetryWaitSeconds" value gives: up to three whole
 // numbers of seconds of at most a day each, blanks around them allowed.
 // False for any other text.

@@ -68,6 +68,12 @@ TEST(FileSystem, CopyReplacingKeepsTheSourceLastWriteTime) {
 
   EXPECT_FALSE(platform::CopyReplacing(temp / L"missing", temp / L"local"));
   EXPECT_EQ(ReadTestFile(temp / L"local"), "remote content");
+  // A copy asked to stop fails as cancelled and leaves no target.
+  platform::CopyStop stop;
+  stop.Request();
+  EXPECT_FALSE(platform::CopyReplacing(temp / L"remote", temp / L"stopped", &stop));
+  EXPECT_EQ(platform::LastFailure(), platform::kErrorRequestAborted);
+  EXPECT_FALSE(platform::PathExists(temp / L"stopped"));
 }
 
 TEST(FileSystem, ReadOnlyFilesRefuseCopyDeleteAndNewContent) {

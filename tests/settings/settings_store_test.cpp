@@ -166,6 +166,22 @@ TEST(SettingsStore, RetryWaitsComeFromTheSettingsOrTheDefault) {
   }
 }
 
+TEST(SettingsStore, CopyThreadsComeFromTheSettingsWithinTheirRange) {
+  const struct {
+    std::optional<std::string> stored;
+    unsigned threads;
+  } cases[] = {
+      {std::nullopt, 8}, {"1", 1},   {" 16 ", 16}, {"32", 32}, {"0", 1},
+      {"33", 32},        {"99999999999999999999", 32}, {"", 8}, {"-2", 8}, {"four", 8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored.value_or("<absent>"));
+    TestMachine machine;
+    if (c.stored) WriteTestFile(SettingsFile(machine), "[Settings]\r\nCopyThreads=" + *c.stored + "\r\n");
+    EXPECT_EQ(GetCopyThreads(), c.threads);
+  }
+}
+
 TEST(SettingsStore, ReadInstalledLibraryPathIsRaw) {
   TestMachine machine;
   std::wstring path = L"untouched";

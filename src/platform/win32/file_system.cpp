@@ -218,6 +218,9 @@ static_assert(sizeof(std::atomic<std::int32_t>) == sizeof(BOOL) && alignof(std::
 static_assert(std::atomic<std::int32_t>::is_always_lock_free);
 
 bool CopyReplacing(const std::wstring& from, const std::wstring& to, CopyStop* stop) {
+  // The call watches the flag only while it copies (Wine's not at all), so a
+  // copy asked to stop before it starts is not started.
+  if (stop && stop->Requested()) return Failed(ERROR_REQUEST_ABORTED);
   LPBOOL cancel = stop ? reinterpret_cast<LPBOOL>(&stop->requested) : nullptr;
   if (::CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, cancel, COPY_FILE_FAIL_IF_EXISTS)) return true;
   if (!TargetExisted(::GetLastError())) return Failed();
