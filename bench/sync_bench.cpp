@@ -1,8 +1,10 @@
 // Times sync runs on a generated library beside rsync and a bare system-call loop.
 //
-// Usage: sync_bench [files] [work-folder]
-//   files        number of library files (default 100000)
-//   work-folder  where the trees are built (default: the system's temp folder)
+// Usage: sync_bench [files] [work-folder] [copy-threads]
+//   files         number of library files (default 100000)
+//   work-folder   where the trees are built (default: the system's temp folder)
+//   copy-threads  copies made side by side, as the CopyThreads setting
+//                 (default: the program's own default)
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -141,15 +143,17 @@ int main(int argc, char** argv) {
   const long files = argc > 1 ? std::atol(argv[1]) : 100000;
   const fs::path work = (argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path()) /
                         ("shelfmate-bench-" + std::to_string(::getpid()));
-  if (files <= 0) {
-    std::fprintf(stderr, "usage: sync_bench [files] [work-folder]\n");
+  const long threads = argc > 3 ? std::atol(argv[3]) : static_cast<long>(kDefaultCopyThreads);
+  if (files <= 0 || threads < 1 || threads > static_cast<long>(kMostCopyThreads)) {
+    std::fprintf(stderr, "usage: sync_bench [files] [work-folder] [copy-threads]\n");
     return 2;
   }
   const fs::path remote = work / "remote", local = work / "local", rsynced = work / "rsync", bare = work / "bare";
-  std::printf("building %ld files under %s\n", files, work.c_str());
+  std::printf("building %ld files under %s; %ld copy thread(s)\n", files, work.c_str(), threads);
   BuildLibrary(remote, files);
 
   SyncJob job;
+  job.copyThreads = static_cast<unsigned>(threads);
   const auto sync = [&](bool force) {
     platform::faults::Reset();
     platform::faults::CountTreeCalls(ProgramPath(remote));

@@ -8,11 +8,24 @@
 // Each measurement runs on a library of `files` files and on one of a single
 // file; the difference gives the time per file without the start-up costs.
 // Exits non-zero when a run fails or leaves the local tree incomplete.
+//
+// Usage: shelfmate_bench_driver --slow-share Shelfmate.exe bench-folder settings-file files
+//                               made-root remote-root parallel_copier.exe latency-ms stats-file
+//   made-root    a missing folder outside the share, where the library is made
+//   remote-root  the same folder reached through the slow share (a drive letter)
+//   latency-ms   the share's wait per operation, for the report
+//   stats-file   the share's operation count, kept up to date by the share
+// Times, on a library of `files` files in six folders, each into an empty
+// folder under bench-folder: Shelfmate.exe /silent for a first sync and for
+// one with nothing to copy, xcopy and xcopy /D the same, and parallel_copier
+// on 1 and on 8 threads. Exits non-zero when a run fails or leaves its local
+// copy incomplete.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <optional>
@@ -259,31 +272,40 @@ bool StopIfRunning(Process& process, const std::wstring& what) {
 
 // "Shelfmate.exe /silent", from its start to its exit. While it runs it is
 // told every 50 ms that its balloon timed out, as a tray that reports the
-// time-out would; before the sync has ended that changes nothing.
-std::optional<double> RunSilent(const std::wstring& exe, long files, const std::wstring& what) {
+// time-out would; before the sync has ended that changes nothing. A run
+// still going after limitSeconds is closed and counts as failed. The
+// program's exit code goes to exitCode when one is asked for.
+std::optional<double> RunSilent(const std::wstring& exe, double limitSeconds, const std::wstring& what,
+                                DWORD* exitCode = nullptr) {
   const Clock clock;
   std::optional<Process> process = Start(L"\"" + exe + L"\" /silent");
   if (!process) return std::nullopt;
   while (::WaitForSingleObject(process->handle.Get(), 50) == WAIT_TIMEOUT) {
-    if (clock.Seconds() > LimitSeconds(files)) {
-      Fail(what + L": still running after " + std::to_wstring(static_cast<long>(LimitSeconds(files))) + L" s");
+    if (clock.Seconds() > limitSeconds) {
+      Fail(what + L": still running after " + std::to_wstring(static_cast<long>(limitSeconds)) + L" s");
       if (HWND window = MainWindowOf(*process)) ::PostMessageW(window, WM_CLOSE, 0, 0);
       StopIfRunning(*process, what);
       return std::nullopt;
     }
     if (HWND window = MainWindowOf(*process)) driver::ReportBalloonTimeOut(window);
   }
-  return clock.Seconds();
+  const double seconds = clock.Seconds();
+  if (exitCode && !::GetExitCodeProcess(process->handle.Get(), exitCode)) {
+    Fail(what + L": its exit code could not be read");
+    return std::nullopt;
+  }
+  return seconds;
 }
 
-// Wine's xcopy, run to its end; its exit code must be 0 and the number of
+// Wine's xcopy (or the parallel copier, which reports as xcopy does), run to
+// its end within limitSeconds; its exit code must be 0 and the number of
 // files it says it copied must be `copied`.
-std::optional<double> RunXcopy(const std::wstring& commandLine, const std::wstring& outputFile, long files,
-                               long copied, const std::wstring& what) {
+std::optional<double> RunXcopy(const std::wstring& commandLine, const std::wstring& outputFile,
+                               double limitSeconds, long copied, const std::wstring& what) {
   const Clock clock;
   std::optional<Process> process = Start(commandLine, outputFile);
   if (!process) return std::nullopt;
-  const DWORD limit = static_cast<DWORD>(LimitSeconds(files) * 1000);
+  const DWORD limit = static_cast<DWORD>(limitSeconds * 1000);
   if (::WaitForSingleObject(process->handle.Get(), limit) != WAIT_OBJECT_0) {
     Fail(what + L": still running after " + std::to_wstring(limit / 1000) + L" s; terminated");
     ::TerminateProcess(process->handle.Get(), 1);
@@ -303,7 +325,7 @@ std::optional<double> RunXcopy(const std::wstring& commandLine, const std::wstri
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (output) ::ReadFile(output.Get(), text, sizeof text - 1, &read, nullptr);
   if (read == 0 || std::strtol(text, nullptr, 10) != copied) {
-    Fail(what + L": expected " + std::to_wstring(copied) + L" files copied; xcopy said \"" +
+    Fail(what + L": expected " + std::to_wstring(copied) + L" files copied; it said \"" +
          std::wstring(text, text + read) + L"\"");
     return std::nullopt;
   }
@@ -403,13 +425,14 @@ Times Measure(const std::wstring& exe, const std::wstring& settingsFile, const L
   // older local version file makes that run sync rather than end at once.
   const std::wstring silentLocal = work + L"\\silent";
   if (MakeEmptyFolder(silentLocal) && WriteSettings(settingsFile, silentLocal, library.root)) {
-    times.silentFirst = checked(RunSilent(exe, files, L"silent first sync"), silentLocal, L"silent first sync");
+    times.silentFirst =
+        checked(RunSilent(exe, LimitSeconds(files), L"silent first sync"), silentLocal, L"silent first sync");
     if (times.silentFirst && !WriteVersionFile(silentLocal, L"1.0.0.0"))
       Fail(L"could not write an older version file into " + silentLocal);
     if (times.silentFirst && ReadVersionFile(silentLocal) == L"1.0.0.0") {
       const FileIds before = FileIdsOf(silentLocal);
-      times.silentNoChange =
-          checked(RunSilent(exe, files, L"silent no-change sync"), silentLocal, L"silent no-change sync");
+      times.silentNoChange = checked(RunSilent(exe, LimitSeconds(files), L"silent no-change sync"), silentLocal,
+                                     L"silent no-change sync");
       const long replaced = times.silentNoChange ? ReplacedFiles(before, FileIdsOf(silentLocal)) : 0;
       if (replaced != 0) {
         Fail(L"silent no-change sync (" + label + L"): " + std::to_wstring(replaced) +
@@ -422,10 +445,11 @@ Times Measure(const std::wstring& exe, const std::wstring& settingsFile, const L
   const std::wstring xcopyLocal = work + L"\\xcopy";
   const std::wstring xcopy = L"xcopy.exe \"" + library.root + L"\" \"" + xcopyLocal + L"\" /S /E /I /Y /Q";
   const std::wstring xcopyOutput = work + L"\\xcopy-output.txt";
-  times.xcopyFirst = checked(RunXcopy(xcopy, xcopyOutput, files, files + 1, L"xcopy"), xcopyLocal, L"xcopy");
+  times.xcopyFirst =
+      checked(RunXcopy(xcopy, xcopyOutput, LimitSeconds(files), files + 1, L"xcopy"), xcopyLocal, L"xcopy");
   if (times.xcopyFirst)
-    times.xcopyNoChange =
-        checked(RunXcopy(xcopy + L" /D", xcopyOutput, files, 0, L"xcopy /D"), xcopyLocal, L"xcopy /D");
+    times.xcopyNoChange = checked(RunXcopy(xcopy + L" /D", xcopyOutput, LimitSeconds(files), 0, L"xcopy /D"),
+                                  xcopyLocal, L"xcopy /D");
 
   const std::wstring windowLocal = work + L"\\window";
   if (MakeEmptyFolder(windowLocal) && WriteSettings(settingsFile, windowLocal, library.root))
@@ -493,9 +517,288 @@ bool Complete(const Times& times) {
   return times.silentFirst && times.silentNoChange && times.xcopyFirst && times.xcopyNoChange && times.windowFirst;
 }
 
+// The slow share (bench/wine-sync-bench --slow-share): the library lies on a
+// share that waits a latency before each file-system operation, reached as a
+// drive letter, and every run copies it into an empty local folder.
+
+// The share keeps names and attributes this long (the script mounts it so);
+// each run starts that long after the share served its last operation, so
+// that it finds nothing of the share cached.
+constexpr double kShareCacheSeconds = 1.0;
+constexpr long kCopierThreads = 8;
+
+struct ShareBench {
+  std::wstring exe, bench, settingsFile;
+  std::wstring madeRoot;   // where the library is made, outside the share
+  std::wstring remoteRoot;  // the same folder reached through the share
+  std::wstring copier, statsFile;
+  long files = 0, latencyMs = 0;
+};
+
+// A run's time limit on the share: generous, only there so that a hung run
+// ends the bench.
+double ShareLimitSeconds(const ShareBench& share) {
+  return 60.0 + static_cast<double>(share.files) * (0.1 + 0.05 * static_cast<double>(share.latencyMs));
+}
+
+// Six folders straight under the root holding a sixth of the files each,
+// 500 to 4,000 bytes a file, and the version file at the top. The library is
+// made at madeRoot and timed at remoteRoot, the same folder through the share.
+std::optional<Library> MakeShareLibrary(const std::wstring& madeRoot, const std::wstring& remoteRoot, long files) {
+  const wchar_t* folders[] = {L"Lamps", L"Materials", L"Components", L"Geometry", L"Photometry", L"Textures"};
+  constexpr long kFolders = sizeof folders / sizeof folders[0];
+  Library library{remoteRoot, files, 0};
+  if (!::CreateDirectoryW(madeRoot.c_str(), nullptr) || !WriteVersionFile(madeRoot, kRemoteVersion))
+    return std::nullopt;
+  for (const wchar_t* folder : folders)
+    if (!::CreateDirectoryW((madeRoot + L"\\" + folder).c_str(), nullptr)) return std::nullopt;
+  std::mt19937 random(54321);
+  std::uniform_int_distribution<DWORD> size(500, 4000);
+  std::string bytes(4000, 'x');
+  for (long i = 0; i < files; ++i) {
+    const wchar_t* folder = folders[static_cast<long long>(i) * kFolders / files];
+    for (int b = 0; b < 16; ++b) bytes[random() % bytes.size()] = static_cast<char>('a' + random() % 26);
+    const DWORD length = size(random);
+    if (!WriteBytes(madeRoot + L"\\" + folder + L"\\item" + std::to_wstring(i) + L".dat", bytes.data(), length))
+      return std::nullopt;
+    library.bytes += length;
+  }
+  return library;
+}
+
+// The operations the share has served so far, from the first line of its
+// statistics file ("operations N"); none when it cannot be read.
+std::optional<unsigned long long> ShareOperations(const std::wstring& statsFile) {
+  UniqueFileHandle file(::CreateFileW(statsFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  char text[64] = {};
+  DWORD read = 0;
+  if (!file || !::ReadFile(file.Get(), text, sizeof text - 1, &read, nullptr)) return std::nullopt;
+  constexpr char kKey[] = "operations ";
+  if (std::strncmp(text, kKey, sizeof kKey - 1) != 0) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long long count = std::strtoull(text + sizeof kKey - 1, &end, 10);
+  if (end == text + sizeof kKey - 1 || *end != '\n') return std::nullopt;
+  return count;
+}
+
+// Waits until the share has served the last operations of a run (the
+// closes of a program's files reach it after the program has ended) and
+// what it kept cached has expired; returns its operation count then.
+std::optional<unsigned long long> SettleShare(const std::wstring& statsFile) {
+  std::optional<unsigned long long> count = ShareOperations(statsFile);
+  for (int i = 0; i < 40; ++i) {  // the file is rewritten every 100 ms while the count changes
+    ::Sleep(250);
+    const std::optional<unsigned long long> now = ShareOperations(statsFile);
+    if (now == count) break;
+    count = now;
+  }
+  ::Sleep(static_cast<DWORD>(kShareCacheSeconds * 1000) + 250);
+  return ShareOperations(statsFile);
+}
+
+struct ShareRun {
+  std::optional<double> seconds;                // empty where the run failed
+  std::optional<unsigned long long> operations;  // share operations during the run, where known
+};
+
+// Times one run on a settled share, counting the share operations it caused.
+template <typename Run>
+ShareRun TimeOnShare(const ShareBench& share, const Run& run) {
+  ShareRun result;
+  const std::optional<unsigned long long> before = SettleShare(share.statsFile);
+  result.seconds = run();
+  const std::optional<unsigned long long> after = SettleShare(share.statsFile);
+  if (before && after && *after >= *before) result.operations = *after - *before;
+  return result;
+}
+
+struct ShareTimes {
+  ShareRun silentFirst, silentNoChange, xcopyFirst, xcopyNoChange, copierOne, copierMany;
+};
+
+ShareTimes MeasureShare(const ShareBench& share, const Library& library) {
+  ShareTimes times;
+  const double limit = ShareLimitSeconds(share);
+  auto checked = [&](std::optional<double> seconds, const std::wstring& local, const std::wstring& what) {
+    if (seconds && !CheckCopy(library, local, what)) seconds.reset();
+    return seconds;
+  };
+  // A silent run must also end with exit code 0: the library is current.
+  auto silent = [&](const std::wstring& local, const std::wstring& what) {
+    DWORD code = 0;
+    std::optional<double> seconds = RunSilent(share.exe, limit, what, &code);
+    if (seconds && code != 0) {
+      Fail(what + L": Shelfmate.exe ended with exit code " + std::to_wstring(code) + L", not 0");
+      seconds.reset();
+    }
+    return checked(seconds, local, what);
+  };
+
+  // Shelfmate: a first sync into an empty folder, then one with every file
+  // up to date; an older local version file makes that run sync rather than
+  // end at once.
+  const std::wstring silentLocal = share.bench + L"\\shelfmate";
+  if (MakeEmptyFolder(silentLocal) && WriteSettings(share.settingsFile, silentLocal, library.root)) {
+    times.silentFirst = TimeOnShare(share, [&] { return silent(silentLocal, L"silent first sync"); });
+    if (times.silentFirst.seconds && !WriteVersionFile(silentLocal, L"1.0.0.0"))
+      Fail(L"could not write an older version file into " + silentLocal);
+    if (times.silentFirst.seconds && ReadVersionFile(silentLocal) == L"1.0.0.0") {
+      const FileIds before = FileIdsOf(silentLocal);
+      times.silentNoChange = TimeOnShare(share, [&] { return silent(silentLocal, L"silent no-change sync"); });
+      const long replaced = times.silentNoChange.seconds ? ReplacedFiles(before, FileIdsOf(silentLocal)) : 0;
+      if (replaced != 0) {
+        Fail(L"silent no-change sync: " + std::to_wstring(replaced) + L" up-to-date files were copied again");
+        times.silentNoChange.seconds.reset();
+      }
+    }
+  }
+
+  const std::wstring output = share.bench + L"\\copy-output.txt";
+  const std::wstring xcopyLocal = share.bench + L"\\xcopy";
+  const std::wstring xcopy = L"xcopy.exe \"" + library.root + L"\" \"" + xcopyLocal + L"\" /S /E /I /Y /Q";
+  times.xcopyFirst = TimeOnShare(share, [&] {
+    return checked(RunXcopy(xcopy, output, limit, library.files + 1, L"xcopy"), xcopyLocal, L"xcopy");
+  });
+  if (times.xcopyFirst.seconds)
+    times.xcopyNoChange = TimeOnShare(share, [&] {
+      return checked(RunXcopy(xcopy + L" /D", output, limit, 0, L"xcopy /D"), xcopyLocal, L"xcopy /D");
+    });
+
+  auto copier = [&](long threads) {
+    const std::wstring local = share.bench + L"\\copier-" + std::to_wstring(threads);
+    const std::wstring what = L"parallel_copier on " + std::to_wstring(threads) + L" thread(s)";
+    const std::wstring command = L"\"" + share.copier + L"\" \"" + library.root + L"\" \"" + local + L"\" " +
+                                 std::to_wstring(threads);
+    if (!MakeEmptyFolder(local)) return ShareRun{};
+    return TimeOnShare(share,
+                       [&] { return checked(RunXcopy(command, output, limit, library.files + 1, what), local, what); });
+  };
+  times.copierOne = copier(1);
+  times.copierMany = copier(kCopierThreads);
+  return times;
+}
+
+void ReportShare(const ShareBench& share, const Library& library, const ShareTimes& times) {
+  std::wprintf(L"\nSlow share: %ld files of 500 to 4,000 bytes (%.2f MB) in 6 folders, at %ls, %ld ms per share "
+               L"operation.\nEach run copies into an empty folder under %ls; the no-change runs go over the copy "
+               L"made before them.\n\n",
+               library.files, static_cast<double>(library.bytes) / 1e6, library.root.c_str(), share.latencyMs,
+               share.bench.c_str());
+  std::wprintf(L"%-46ls %10ls %12ls %12ls %10ls\n", L"run", L"seconds", L"ms per file", L"share ops",
+               L"per file");
+  struct Row {
+    std::wstring name;
+    const ShareRun& run;
+  };
+  const Row rows[] = {
+      {L"Shelfmate /silent, first sync", times.silentFirst},
+      {L"Shelfmate /silent, nothing changed", times.silentNoChange},
+      {L"xcopy /S /E /I /Y /Q, into an empty folder", times.xcopyFirst},
+      {L"xcopy ... /D, nothing changed", times.xcopyNoChange},
+      {L"parallel_copier, CopyFileW on 1 thread", times.copierOne},
+      {L"parallel_copier, CopyFileW on " + std::to_wstring(kCopierThreads) + L" threads", times.copierMany},
+  };
+  const double files = static_cast<double>(library.files);
+  for (const Row& row : rows) {
+    const std::optional<double> perFile =
+        row.run.seconds ? std::optional<double>(*row.run.seconds * 1000.0 / files) : std::nullopt;
+    std::optional<double> operations, operationsPerFile;
+    if (row.run.seconds && row.run.operations) {
+      operations = static_cast<double>(*row.run.operations);
+      operationsPerFile = *operations / files;
+    }
+    std::wprintf(L"%-46ls %10ls %12ls %12ls %10ls\n", row.name.c_str(), Cell(row.run.seconds, 10, 2).c_str(),
+                 Cell(perFile, 12, 1).c_str(), Cell(operations, 12, 0).c_str(),
+                 Cell(operationsPerFile, 10, 1).c_str());
+  }
+
+  std::wprintf(L"\nRatios of the times:\n");
+  const std::wstring many = std::to_wstring(kCopierThreads) + L" threads";
+  struct RatioRow {
+    std::wstring name;
+    const ShareRun &a, &b;
+  };
+  const RatioRow ratios[] = {
+      {L"Shelfmate first sync / xcopy", times.silentFirst, times.xcopyFirst},
+      {L"Shelfmate first sync / CopyFileW on " + many, times.silentFirst, times.copierMany},
+      {L"Shelfmate nothing changed / xcopy /D", times.silentNoChange, times.xcopyNoChange},
+      {L"Shelfmate first sync / CopyFileW on 1 thread", times.silentFirst, times.copierOne},
+      {L"CopyFileW on 1 thread / on " + many, times.copierOne, times.copierMany},
+  };
+  for (const RatioRow& row : ratios)
+    std::wprintf(L"  %-50ls %8ls\n", row.name.c_str(), Cell(Ratio(row.a.seconds, row.b.seconds), 8, 2).c_str());
+  std::wprintf(L"\nEach run is timed from CreateProcess to the process's end, start-up included. Its share\n"
+               L"operations are those the share served from its start until the share was quiet after it;\n"
+               L"the system answers some calls from what it keeps of the share for %.0f s.\n",
+               kShareCacheSeconds);
+}
+
+bool Complete(const ShareTimes& times) {
+  for (const ShareRun* run : {&times.silentFirst, &times.silentNoChange, &times.xcopyFirst, &times.xcopyNoChange,
+                              &times.copierOne, &times.copierMany})
+    if (!run->seconds) return false;
+  return true;
+}
+
+// shelfmate_bench_driver --slow-share Shelfmate.exe bench-folder settings-file
+//   files made-root remote-root parallel_copier.exe latency-ms stats-file
+int ShareMain(int argc, wchar_t** argv) {
+  if (argc != 11) {
+    std::fwprintf(stderr,
+                  L"usage: shelfmate_bench_driver --slow-share Shelfmate.exe bench-folder settings-file files "
+                  L"made-root remote-root parallel_copier.exe latency-ms stats-file\n");
+    return 2;
+  }
+  ShareBench share;
+  share.exe = argv[2];
+  share.bench = argv[3];
+  share.settingsFile = argv[4];
+  share.files = std::wcstol(argv[5], nullptr, 10);
+  share.madeRoot = argv[6];
+  share.remoteRoot = argv[7];
+  share.copier = argv[8];
+  share.latencyMs = std::wcstol(argv[9], nullptr, 10);
+  share.statsFile = argv[10];
+  if (share.files < 1 || share.latencyMs < 0) {
+    std::fwprintf(stderr, L"shelfmate_bench_driver: at least 1 file and a latency of 0 ms or more\n");
+    return 2;
+  }
+  if (::FindWindowW(kWindowClass, nullptr)) {
+    Fail(L"a Shelfmate window is open already; close it first");
+    return 1;
+  }
+  if (!::CreateDirectoryW(share.bench.c_str(), nullptr)) {
+    Fail(L"could not create " + share.bench + L" (it must not exist)");
+    return 1;
+  }
+  std::wprintf(L"Making the library at %ls...\n", share.madeRoot.c_str());
+  std::fflush(stdout);
+  const std::optional<Library> library = MakeShareLibrary(share.madeRoot, share.remoteRoot, share.files);
+  if (!library) {
+    Fail(L"could not make the library at " + share.madeRoot + L" (it must not exist)");
+    return 1;
+  }
+  if (ReadVersionFile(share.remoteRoot) != kRemoteVersion) {
+    Fail(L"the library made at " + share.madeRoot + L" does not show through the share at " + share.remoteRoot);
+    return 1;
+  }
+  if (!ShareOperations(share.statsFile)) {
+    Fail(L"cannot read the share's operation count in " + share.statsFile);
+    return 1;
+  }
+  std::wprintf(L"Timing the runs on %ls...\n", share.remoteRoot.c_str());
+  std::fflush(stdout);
+  const ShareTimes times = MeasureShare(share, *library);
+  ReportShare(share, *library, times);
+  std::fflush(stdout);
+  return Complete(times) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc >= 2 && std::wcscmp(argv[1], L"--slow-share") == 0) return ShareMain(argc, argv);
   if (argc != 5) {
     std::fwprintf(stderr, L"usage: shelfmate_bench_driver Shelfmate.exe bench-folder settings-file files\n");
     return 2;
