@@ -3,6 +3,7 @@
 
 #include "sync/own_files.h"
 #include "sync/paths.h"
+#include "sync/side_by_side.h"
 
 namespace {
 
@@ -39,7 +40,8 @@ FileOutcome GiveUp(const std::wstring& partial, const FailureReason& reason) {
 
 PartialCopy MakePartialCopy(const FileCopy& copy, platform::CopyStop* stop) {
   PartialCopy made;
-  made.made = CopyToPartial(copy.source, copy.expectedSize, copy.partial, copy.stalePartial, &made.reason, stop);
+  made.made =
+      CopyToPartial(copy.source, copy.expectedSize, copy.partial, copy.stalePartial, &made.reason, stop, &made.facts);
   return made;
 }
 
@@ -83,7 +85,7 @@ FileOutcome Replacements::PutInPlace(const FileCopy& copy, const PartialCopy& ma
     return GiveUp(partial, refused);
   }
   if (platform::MoveNoReplace(partial, target)) {
-    RememberPlacedCopy(setAside[aside], copy);
+    RememberPlacedCopy(setAside[aside], made);
     outcome.copied = true;
     return outcome;
   }
@@ -99,14 +101,11 @@ FileOutcome Replacements::PutInPlace(const FileCopy& copy, const PartialCopy& ma
 }
 
 // What a cancel needs to tell the copy put in place from a file the user
-// saves over it later. Where the copy cannot be read back, the listing's
-// time and size stand for it.
-void Replacements::RememberPlacedCopy(SetAsideFile& file, const FileCopy& copy) {
+// saves over it later: its time, size and identity, read from the partial
+// copy when it was made whole; a move within its folder changes none.
+void Replacements::RememberPlacedCopy(SetAsideFile& file, const PartialCopy& made) {
   file.replaced = true;
-  if (platform::ReadFileFacts(copy.target, file.placed)) return;
-  file.placed = platform::FileFacts{};
-  file.placed.lastWriteTime = copy.remoteTime;
-  file.placed.size = copy.expectedSize;
+  file.placed = made.facts;
 }
 
 // Moves the local file to its backup name, deleting a backup left by an
@@ -150,7 +149,8 @@ bool Replacements::PutBack(const SetAsideFile& file, FailureReason& reason) cons
 
 // A backup whose file could not be replaced may be the only copy of that
 // file's content, so only backups of replaced files go.
-void Replacements::DeleteReplacedBackups() const {
-  for (const SetAsideFile& file : setAside)
-    if (file.replaced) DeleteOwnFile(file.Backup());
+void Replacements::DeleteReplacedBackups(unsigned threads) const {
+  DoSideBySide(setAside.size(), threads, [this](size_t at) {
+    if (setAside[at].replaced) DeleteOwnFile(setAside[at].Backup());
+  });
 }

@@ -47,7 +47,8 @@ struct FileCopy {
 // How the copy of the remote file to its partial copy ended.
 struct PartialCopy {
   bool made = false;
-  FailureReason reason;  // why not
+  FailureReason reason;    // why not
+  platform::FileFacts facts;  // the copy as made, which it stays when moved into place
 };
 
 // The slow part of a file's replacement, which may run on any thread: the
@@ -83,12 +84,13 @@ class Replacements {
   // where the backup has to stay where it is.
   bool PutBack(const SetAsideFile& file, FailureReason& reason) const;
 
-  // Deletes the backups of the files whose copies are in place.
-  void DeleteReplacedBackups() const;
+  // Deletes the backups of the files whose copies are in place, on up to
+  // `threads` threads.
+  void DeleteReplacedBackups(unsigned threads) const;
 
  private:
   size_t SetAside(const FileCopy& copy);
-  void RememberPlacedCopy(SetAsideFile& file, const FileCopy& copy);
+  static void RememberPlacedCopy(SetAsideFile& file, const PartialCopy& made);
 
   std::vector<SetAsideFile> setAside;
   std::unordered_map<size_t, size_t> asideOf;  // a file's place in setAside, by its index

@@ -9,8 +9,11 @@ std::wstring LibraryLockFile(const std::wstring& localRoot) {
 }
 
 bool DeleteOwnFile(const std::wstring& path) {
-  platform::ClearReadOnly(path);
-  return platform::DeleteOneFile(path);
+  if (platform::DeleteOneFile(path)) return true;
+  const FailureReason refused = FailureReason::OfLastCall();
+  if (refused.code == platform::kErrorAccessDenied && platform::ClearReadOnly(path))
+    return platform::DeleteOneFile(path);
+  return false;
 }
 
 namespace {
@@ -29,18 +32,19 @@ std::wstring ShortCopyText(std::uint64_t copied, std::uint64_t expected) {
 }
 
 bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
-                   bool stalePartial, FailureReason* reason, platform::CopyStop* stop) {
+                   bool stalePartial, FailureReason* reason, platform::CopyStop* stop,
+                   platform::FileFacts* made) {
   if (stalePartial) DeleteOwnFile(partial);
   FailureReason failure;
   std::uint64_t copiedSize = 0;
   if (!platform::CopyReplacing(source, partial, stop)) {
     failure = FailureReason::OfLastCall();
-  } else if (!platform::FileSize(partial, copiedSize)) {
+  } else if (made ? !platform::ReadFileFacts(partial, *made) : !platform::FileSize(partial, copiedSize)) {
     failure = FailureReason::OfLastCall();
-  } else if (copiedSize == expectedSize) {
+  } else if ((made ? made->size : copiedSize) == expectedSize) {
     return true;
   } else {
-    failure = FailureReason::Saying(ShortCopyText(copiedSize, expectedSize));
+    failure = FailureReason::Saying(ShortCopyText(made ? made->size : copiedSize, expectedSize));
   }
   if (PathExists(partial)) DeleteOwnFile(partial);
   if (reason) *reason = std::move(failure);

@@ -24,7 +24,7 @@ std::wstring LibraryLockFile(const std::wstring& localRoot);
 
 // Deletes one of the program's own files (a backup, a partial copy), also
 // when it carries the read-only mark that a copy of a read-only master file
-// takes over.
+// takes over (the mark is asked for only when the delete is refused).
 bool DeleteOwnFile(const std::wstring& path);
 
 // Copies source to partial, the copy that is later moved into place, so that
@@ -34,9 +34,11 @@ bool DeleteOwnFile(const std::wstring& path);
 // failed, and a file rewritten meanwhile is no copy of what was listed
 // either. A failed attempt leaves no partial copy behind, and says why where
 // asked; a stale one (left by a killed process) goes first. A copy stopped
-// through `stop` fails the same way.
+// through `stop` fails the same way. Where asked, the facts of the copy made
+// come back (they stay the file's when it is moved into place).
 bool CopyToPartial(const std::wstring& source, std::uint64_t expectedSize, const std::wstring& partial,
-                   bool stalePartial, FailureReason* reason = nullptr, platform::CopyStop* stop = nullptr);
+                   bool stalePartial, FailureReason* reason = nullptr, platform::CopyStop* stop = nullptr,
+                   platform::FileFacts* made = nullptr);
 
 // The reason of a copy that came back with fewer bytes than its source:
 // "the copy has 1,024 of 2,048 bytes".

@@ -450,7 +450,7 @@ void SyncRun::Finish() {
   } else {
     SyncVersionFiles();
     Log(L" - Deleting Backup Files - ");
-    replacements.DeleteReplacedBackups();
+    replacements.DeleteReplacedBackups(std::max(1u, PoolThreads(job.copyThreads)));
     // A run told not to restore leaves every backup where it is.
     if (job.restoreOnCancel) ClearStaleBackups();
     ClearStalePartials();

@@ -158,7 +158,13 @@ TEST_F(SyncControl, SecondRunOnTheSameLibraryWaitsForNothingAndTouchesNothing) {
   ASSERT_TRUE(progress.WaitFor(L"AddMessage Copied: \\a"));
   job.paused = true;
   pausedByWindow.set_value();
-  const Tree duringTheFirst = Snapshot(local);
+  // A copy the first run had under way may still end in its partial copy.
+  const auto withoutPartials = [](Tree tree) {
+    for (auto at = tree.begin(); at != tree.end();)
+      at = at->first.find(L".shelfmatePartial") != std::wstring::npos ? tree.erase(at) : std::next(at);
+    return tree;
+  };
+  const Tree duringTheFirst = withoutPartials(Snapshot(local));
 
   SyncJob second;
   RecordingProgress secondProgress;
@@ -167,7 +173,7 @@ TEST_F(SyncControl, SecondRunOnTheSameLibraryWaitsForNothingAndTouchesNothing) {
   EXPECT_EQ(secondProgress.Lines(),
             (Lines{L"AddMessage A sync of this library is already running.", L"AddMessage  - Sync Cancelled - ",
                    L"AddMessage  - Sync Complete - ", L"Finished Sync Canceled 1"}));
-  EXPECT_EQ(Snapshot(local), duringTheFirst);
+  EXPECT_EQ(withoutPartials(Snapshot(local)), duringTheFirst);
 
   job.cancelRequested = true;
   job.paused = false;

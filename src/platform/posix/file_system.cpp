@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -126,10 +127,13 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-bool ReadAll(int fd, std::string& bytes) {
+// Reads to the end of the file. With its size known, a read that fills it
+// ends the reading (a file that grew meanwhile then comes short of its new
+// size, as a copy whose size no longer matches).
+bool ReadAll(int fd, std::string& bytes, size_t knownSize = static_cast<size_t>(-1)) {
   bytes.clear();
   char chunk[65536];
-  for (;;) {
+  while (bytes.size() < knownSize) {
     const ssize_t got = ::read(fd, chunk, sizeof chunk);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -138,6 +142,7 @@ bool ReadAll(int fd, std::string& bytes) {
     if (got == 0) return true;
     bytes.append(chunk, static_cast<size_t>(got));
   }
+  return true;
 }
 
 FileTime TimeOf(const struct stat& info) {
@@ -324,6 +329,11 @@ std::wstring FileNameKey(const std::wstring& name) {
 bool MoveNoReplace(const std::wstring& from, const std::wstring& to) {
   if (ShouldFail(Call::MoveNoReplace)) return false;
   const std::string source = NativePath(from), target = NativePath(to);
+  // One call that refuses an existing target, as Windows' move does; a file
+  // system that cannot refuse in the same step is asked first.
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EEXIST) return Failed(kErrorFileExists);
+  if (errno != EINVAL && errno != ENOSYS) return FailedWithErrno();
   struct stat info {};
   if (::lstat(target.c_str(), &info) == 0) return Failed(kErrorFileExists);
   return ::rename(source.c_str(), target.c_str()) == 0 || FailedWithErrno();
@@ -375,11 +385,18 @@ bool CopyOnce(const std::wstring& from, const std::wstring& to, CopyStop* stop) 
   if (!source.Valid()) return FailedWithErrno();
   struct stat info {};
   if (::fstat(source.Get(), &info) != 0) return FailedWithErrno();
-  if (S_ISDIR(info.st_mode) || RefusesReplacement(target)) return Failed(kErrorAccessDenied);
+  if (S_ISDIR(info.st_mode)) return Failed(kErrorAccessDenied);
   std::string content;
-  if (!ReadAll(source.Get(), content)) return FailedWithErrno();
+  if (!ReadAll(source.Get(), content, static_cast<size_t>(info.st_size))) return FailedWithErrno();
 
-  Descriptor copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  // A new file needs no look at what the name holds; one that is there is
+  // overwritten only where Windows would.
+  int made = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (made < 0 && errno == EEXIST) {
+    if (RefusesReplacement(target)) return Failed(kErrorAccessDenied);
+    made = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  }
+  Descriptor copy(made);
   if (!copy.Valid()) return FailedWithErrno();
   if (fail) {
     // An interrupted copy leaves part of the content behind.
