@@ -94,10 +94,15 @@ std::wstring ReadVersionFile(const std::wstring& folder) {
   return std::wstring(text, read / sizeof(wchar_t));
 }
 
-// The program's settings: both folders, and no warning when its window is closed.
+// The program's settings: both folders, no warning when its window is
+// closed, and the copy threads the environment's SHELFMATE_BENCH_COPY_THREADS
+// gives (bench/wine-sync-bench --copy-threads), where it gives any.
 bool WriteSettings(const std::wstring& settingsFile, const std::wstring& local, const std::wstring& remote) {
-  const std::wstring text = L"[Directories]\r\nLocal=" + local + L"\r\nRemote=" + remote +
-                            L"\r\n\r\n[Settings]\r\nShow Close Warning=0\r\n";
+  std::wstring text = L"[Directories]\r\nLocal=" + local + L"\r\nRemote=" + remote +
+                      L"\r\n\r\n[Settings]\r\nShow Close Warning=0\r\n";
+  wchar_t threads[8] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"SHELFMATE_BENCH_COPY_THREADS", threads, 8);
+  if (length > 0 && length < 8) text += L"CopyThreads=" + std::wstring(threads) + L"\r\n";
   std::string bytes;
   for (wchar_t c : text) {
     if (c > 127) {  // the file is 8-bit text

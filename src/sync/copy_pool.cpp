@@ -2,11 +2,27 @@
 #include "sync/copy_pool.h"
 
 #include <chrono>
+#include <exception>
+#include <new>
 
 namespace {
 
 constexpr auto kWaitPoll = std::chrono::milliseconds(50);
 constexpr auto kPausePoll = std::chrono::milliseconds(20);
+
+// A copy on one of the pool's threads, from which nothing may escape: a copy
+// that throws is that file's failure.
+PartialCopy CopyOnThisThread(const FileCopy& copy, platform::CopyStop& stop) {
+  PartialCopy failed;
+  try {
+    return MakePartialCopy(copy, &stop);
+  } catch (const std::bad_alloc&) {
+    failed.reason = FailureReason::Saying(L"the program ran out of memory while it copied the file");
+  } catch (const std::exception&) {
+    failed.reason = FailureReason::Saying(L"the program met an error of its own while it copied the file");
+  }
+  return failed;
+}
 
 }  // namespace
 
@@ -92,7 +108,7 @@ void CopyPool::Work() {
     queue.pop_front();
     next->state = Copy::State::Running;
     guard.unlock();
-    PartialCopy made = MakePartialCopy(next->copy, &stop);
+    PartialCopy made = CopyOnThisThread(next->copy, stop);
     guard.lock();
     next->made = std::move(made);
     next->state = Copy::State::Ended;

@@ -40,8 +40,9 @@ FileOutcome GiveUp(const std::wstring& partial, const FailureReason& reason) {
 
 PartialCopy MakePartialCopy(const FileCopy& copy, platform::CopyStop* stop) {
   PartialCopy made;
-  made.made =
-      CopyToPartial(copy.source, copy.expectedSize, copy.partial, copy.stalePartial, &made.reason, stop, &made.facts);
+  made.factsRead = copy.destinationListed;
+  made.made = CopyToPartial(copy.source, copy.expectedSize, copy.partial, copy.stalePartial, &made.reason, stop,
+                            made.factsRead ? &made.facts : nullptr);
   return made;
 }
 
@@ -85,7 +86,7 @@ FileOutcome Replacements::PutInPlace(const FileCopy& copy, const PartialCopy& ma
     return GiveUp(partial, refused);
   }
   if (platform::MoveNoReplace(partial, target)) {
-    RememberPlacedCopy(setAside[aside], made);
+    RememberPlacedCopy(setAside[aside], copy, made);
     outcome.copied = true;
     return outcome;
   }
@@ -101,11 +102,19 @@ FileOutcome Replacements::PutInPlace(const FileCopy& copy, const PartialCopy& ma
 }
 
 // What a cancel needs to tell the copy put in place from a file the user
-// saves over it later: its time, size and identity, read from the partial
-// copy when it was made whole; a move within its folder changes none.
-void Replacements::RememberPlacedCopy(SetAsideFile& file, const PartialCopy& made) {
+// saves over it later: its time, size and identity, as read from the partial
+// copy (a move within its folder changes none) or else from the file now.
+// Where the copy cannot be read back, the listing's time and size stand for it.
+void Replacements::RememberPlacedCopy(SetAsideFile& file, const FileCopy& copy, const PartialCopy& made) {
   file.replaced = true;
-  file.placed = made.facts;
+  if (made.factsRead) {
+    file.placed = made.facts;
+    return;
+  }
+  if (platform::ReadFileFacts(copy.target, file.placed)) return;
+  file.placed = platform::FileFacts{};
+  file.placed.lastWriteTime = copy.remoteTime;
+  file.placed.size = copy.expectedSize;
 }
 
 // Moves the local file to its backup name, deleting a backup left by an

@@ -47,12 +47,15 @@ struct FileCopy {
 // How the copy of the remote file to its partial copy ended.
 struct PartialCopy {
   bool made = false;
-  FailureReason reason;    // why not
-  platform::FileFacts facts;  // the copy as made, which it stays when moved into place
+  FailureReason reason;       // why not
+  bool factsRead = false;     // facts holds the copy as made, which it stays when moved into place
+  platform::FileFacts facts;
 };
 
 // The slow part of a file's replacement, which may run on any thread: the
-// remote file copied to its partial copy and checked for its size.
+// remote file copied to its partial copy and checked for its size. For a file
+// that replaces one the listing showed, the copy's facts are read with its
+// size, for the set-aside that will follow.
 PartialCopy MakePartialCopy(const FileCopy& copy, platform::CopyStop* stop);
 
 // A local file this run moved out of the way before replacing it.
@@ -90,7 +93,7 @@ class Replacements {
 
  private:
   size_t SetAside(const FileCopy& copy);
-  static void RememberPlacedCopy(SetAsideFile& file, const PartialCopy& made);
+  static void RememberPlacedCopy(SetAsideFile& file, const FileCopy& copy, const PartialCopy& made);
 
   std::vector<SetAsideFile> setAside;
   std::unordered_map<size_t, size_t> asideOf;  // a file's place in setAside, by its index
