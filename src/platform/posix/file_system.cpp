@@ -391,7 +391,11 @@ bool CopyOnce(const std::wstring& from, const std::wstring& to, CopyStop* stop) 
 
   // A new file needs no look at what the name holds; one that is there is
   // overwritten only where Windows would.
-  int made = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A new file takes the source's permissions (its read-only mark among
+  // them) as it is made; one written over is given them afterwards.
+  const mode_t mode = info.st_mode & 0777;
+  int made = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  const bool madeNew = made >= 0;
   if (made < 0 && errno == EEXIST) {
     if (RefusesReplacement(target)) return Failed(kErrorAccessDenied);
     made = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -407,7 +411,7 @@ bool CopyOnce(const std::wstring& from, const std::wstring& to, CopyStop* stop) 
   // part of the content, reported as a copy.
   const size_t length = comesBackShort ? content.size() / 2 : content.size();
   if (!WriteAll(copy.Get(), content.data(), length)) return FailedWithErrno();
-  ::fchmod(copy.Get(), info.st_mode & 0777);
+  if (!madeNew) ::fchmod(copy.Get(), mode);
   const struct timespec times[2] = {info.st_atim, info.st_mtim};
   return ::futimens(copy.Get(), times) == 0;
 }
