@@ -311,6 +311,7 @@ size_t SyncRun::GoThrough(const std::vector<size_t>& files,
     }
     folders.Release(current.folder);
     ahead.pop_front();
+    if (settledAhead > 0) --settledAhead;
     finished(at, outcome);
   }
   return files.size();
@@ -322,8 +323,9 @@ size_t SyncRun::GoThrough(const std::vector<size_t>& files,
 // it waits, and so do all after it, until the worker has finished that one.
 void SyncRun::HandReadyCopies(std::deque<Decided>& ahead) {
   const size_t mostCopies = std::max<size_t>(kLeastCopiesAhead, 2 * PoolThreads(job.copyThreads));
-  for (Decided& file : ahead) {
-    if (!file.copy || file.handle) continue;
+  for (; settledAhead < ahead.size(); ++settledAhead) {
+    Decided& file = ahead[settledAhead];
+    if (!file.copy) continue;
     if (copiesAhead > 0 && (copiesAhead >= mostCopies || bytesAhead + file.copy->expectedSize > kBytesAhead)) return;
     const std::wstring name = file.copy->NameKey();
     if (namesAhead.count(name) != 0) return;
@@ -343,6 +345,7 @@ void SyncRun::Abandon(std::deque<Decided>& ahead) {
     folders.Release(file.folder);
   }
   ahead.clear();
+  settledAhead = 0;
   copiesAhead = 0;
   bytesAhead = 0;
   namesAhead.clear();

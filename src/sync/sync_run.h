@@ -99,8 +99,10 @@ class SyncRun {
   StringList stalePartials;                           // their paths as listed
   LocalFolders folders;
   CopyPool* pool = nullptr;  // lives in Execute, inside the lock's time
-  // The copies handed to the pool and not yet finished: how many, their
+  // How many files at the front of the window are handed to the pool or
+  // need no copy; the copies handed and not yet finished: how many, their
   // bytes, and their local names' keys.
+  size_t settledAhead = 0;
   size_t copiesAhead = 0;
   std::uint64_t bytesAhead = 0;
   std::unordered_map<std::wstring, unsigned> namesAhead;
