@@ -201,25 +201,32 @@ TEST_F(PooledRun, CancelStopsCopiesAndLeavesNothingBehind) {
 // case apart) share one local name and one partial copy, so the second copy
 // starts only after the worker has finished the first.
 TEST_F(PooledRun, NamesThatDifferOnlyInCaseAreNeverCopiedAtOnce) {
-  WriteFileAt(remote / L"lamps\\Twin.ies", "upper", 0);
-  WriteFileAt(remote / L"lamps\\twin.ies", "lower", 0);
-  platform::faults::PlanCopy(L"lamps\\Twin.ies", CopyPlan::Delay, 0, 300ms);
-  platform::faults::PlanCopy(L"lamps\\twin.ies", CopyPlan::Delay, 0, 300ms);
+  const std::wstring upper = L"lamps\\Twin.ies", lower = L"lamps\\twin.ies";
+  WriteFileAt(remote / upper, "upper", 0);
+  WriteFileAt(remote / lower, "lower", 0);
+  // Which of the two the listing gives first.
+  TempFolder once;
+  const Lines lines = RunWith(8, once);
+  const auto lineOf = [&](const std::wstring& name) {
+    return std::find(lines.begin(), lines.end(), L"AddMessage Copied: \\" + name);
+  };
+  ASSERT_NE(lineOf(upper), lines.end());
+  ASSERT_NE(lineOf(lower), lines.end());
+  const std::wstring first = lineOf(upper) < lineOf(lower) ? upper : lower;
+  const std::wstring second = first == upper ? lower : upper;
+  // Side by side, the second's quicker copy would end long before the first's.
+  platform::faults::PlanCopy(first, CopyPlan::Delay, 0, 300ms);
+  platform::faults::PlanCopy(second, CopyPlan::Delay, 0, 20ms);
   platform::faults::RecordCopyEnds();
-  std::wstring first;
-  bool otherEndedBeforeFirstWasFinished = false;
+  bool secondEndedBeforeFirstWasFinished = true;
   hook = [&](const std::wstring& line) {
-    for (const wchar_t* twin : {L"lamps\\Twin.ies", L"lamps\\twin.ies"}) {
-      if (line != std::wstring(L"AddMessage Copied: \\") + twin || !first.empty()) continue;
-      first = twin;
-      const std::wstring other = first == L"lamps\\Twin.ies" ? L"lamps\\twin.ies" : L"lamps\\Twin.ies";
-      otherEndedBeforeFirstWasFinished = EndOf(platform::faults::CopyEnds(), other) != std::wstring::npos;
-    }
+    if (line == L"AddMessage Copied: \\" + first)
+      secondEndedBeforeFirstWasFinished = EndOf(platform::faults::CopyEnds(), second) != std::wstring::npos;
   };
   TempFolder to;
   RunWith(8, to);
-  ASSERT_FALSE(first.empty());
-  EXPECT_FALSE(otherEndedBeforeFirstWasFinished);
+  EXPECT_FALSE(secondEndedBeforeFirstWasFinished);
+  EXPECT_NE(EndOf(platform::faults::CopyEnds(), second), std::wstring::npos);
   EXPECT_FALSE(HasLeftovers(to));
 }
 
