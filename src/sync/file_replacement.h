@@ -39,9 +39,6 @@ struct FileCopy {
   bool copyAnyway = false;          // the file is replaced whatever its time
   bool stalePartial = false;        // the listing showed a partial copy at the name
   bool staleBackup = false;         // and a backup
-
-  // The key under which two copies share one local name.
-  std::wstring NameKey() const { return platform::FileNameKey(target); }
 };
 
 // How the copy of the remote file to its partial copy ended.

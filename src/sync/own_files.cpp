@@ -10,8 +10,7 @@ std::wstring LibraryLockFile(const std::wstring& localRoot) {
 
 bool DeleteOwnFile(const std::wstring& path) {
   if (platform::DeleteOneFile(path)) return true;
-  const FailureReason refused = FailureReason::OfLastCall();
-  if (refused.code == platform::kErrorAccessDenied && platform::ClearReadOnly(path))
+  if (platform::LastFailure() == platform::kErrorAccessDenied && platform::ClearReadOnly(path))
     return platform::DeleteOneFile(path);
   return false;
 }

@@ -64,7 +64,11 @@ unsigned PoolThreads(unsigned copyThreads) {
 }  // namespace
 
 SyncRun::SyncRun(SyncJob& job, std::wstring remote, std::wstring local, bool force)
-    : job(job), remote(TrimmedLikeTheListing(remote)), local(std::move(local)), force(force) {}
+    : job(job),
+      remote(TrimmedLikeTheListing(remote)),
+      local(std::move(local)),
+      force(force),
+      poolThreads(PoolThreads(job.copyThreads)) {}
 
 void SyncRun::Execute() {
   MakeFolderTree(local);
@@ -78,7 +82,7 @@ void SyncRun::Execute() {
   ListRemoteTree();
   {
     // No copy thread outlives the passes, nor the lock.
-    CopyPool copies(PoolThreads(job.copyThreads), job.paused);
+    CopyPool copies(poolThreads, job.paused);
     pool = &copies;
     FirstPass();
     RetryFailures();
@@ -285,7 +289,7 @@ void SyncRun::ListBrokenFoldersAgain() {
 // cancelled, and then no partial copy of the others is left behind.
 size_t SyncRun::GoThrough(const std::vector<size_t>& files,
                           const std::function<void(size_t at, const FileOutcome& outcome)>& finished) {
-  const size_t filesAhead = PoolThreads(job.copyThreads) == 0 ? 1 : kFilesAhead;
+  const size_t filesAhead = poolThreads == 0 ? 1 : kFilesAhead;
   std::deque<Decided> ahead;
   size_t next = 0;
   for (size_t at = 0; at < files.size(); ++at) {
@@ -306,7 +310,7 @@ size_t SyncRun::GoThrough(const std::vector<size_t>& files,
       outcome = replacements.PutInPlace(*current.copy, made);
       --copiesAhead;
       bytesAhead -= current.copy->expectedSize;
-      const auto name = namesAhead.find(current.copy->NameKey());
+      const auto name = namesAhead.find(current.nameKey);
       if (name != namesAhead.end() && --name->second == 0) namesAhead.erase(name);
     }
     folders.Release(current.folder);
@@ -322,17 +326,17 @@ size_t SyncRun::GoThrough(const std::vector<size_t>& files,
 // one partial copy: a copy whose local name is still held by one ahead of
 // it waits, and so do all after it, until the worker has finished that one.
 void SyncRun::HandReadyCopies(std::deque<Decided>& ahead) {
-  const size_t mostCopies = std::max<size_t>(kLeastCopiesAhead, 2 * PoolThreads(job.copyThreads));
+  const size_t mostCopies = std::max<size_t>(kLeastCopiesAhead, 2 * poolThreads);
   for (; settledAhead < ahead.size(); ++settledAhead) {
     Decided& file = ahead[settledAhead];
     if (!file.copy) continue;
     if (copiesAhead > 0 && (copiesAhead >= mostCopies || bytesAhead + file.copy->expectedSize > kBytesAhead)) return;
-    const std::wstring name = file.copy->NameKey();
-    if (namesAhead.count(name) != 0) return;
+    if (file.nameKey.empty()) file.nameKey = platform::FileNameKey(file.copy->target);
+    if (namesAhead.count(file.nameKey) != 0) return;
     file.handle = pool->Hand(*file.copy);
     ++copiesAhead;
     bytesAhead += file.copy->expectedSize;
-    ++namesAhead[name];
+    ++namesAhead[file.nameKey];
   }
 }
 
@@ -453,7 +457,7 @@ void SyncRun::Finish() {
   } else {
     SyncVersionFiles();
     Log(L" - Deleting Backup Files - ");
-    replacements.DeleteReplacedBackups(std::max(1u, PoolThreads(job.copyThreads)));
+    replacements.DeleteReplacedBackups(std::max(1u, poolThreads));
     // A run told not to restore leaves every backup where it is.
     if (job.restoreOnCancel) ClearStaleBackups();
     ClearStalePartials();

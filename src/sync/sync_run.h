@@ -48,6 +48,7 @@ class SyncRun {
     std::wstring folder;            // its local folder, whose listing it holds
     std::optional<FileCopy> copy;   // none: the file is not copied
     CopyPool::Handle handle;        // set once the copy is handed to the pool
+    std::wstring nameKey;           // and its local name's key, under which two copies share one name
   };
 
   void ListRemoteTree();
@@ -84,6 +85,7 @@ class SyncRun {
   const std::wstring remote;
   const std::wstring local;
   const bool force;
+  const unsigned poolThreads;  // 0: the copies are made on the run's own thread
   StringList relativePaths;
   ListingDetails remoteDetails;  // beside relativePaths
   std::vector<size_t> versionFiles;  // indexes of the remote root's version files, kept for the end
