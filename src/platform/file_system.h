@@ -172,6 +172,14 @@ struct FileFacts {
 };
 bool ReadFileFacts(const std::wstring& path, FileFacts& facts);
 
+// The name under which its folder's listing shows the file that this path
+// opens: the path's own name (in the listing's spelling), or another where
+// the path is a second name of a listed file, as Windows' 8.3 short name
+// LONGFI~1.IES is of longfilename.ies. Where the file system gives file
+// identities, a second name is known by its file's identity. False when
+// nothing of that name exists.
+bool ListedNameOf(const std::wstring& path, std::wstring& listedName);
+
 enum class ReadSharing {
   ReadersOnly,        // others may read while we read, nobody may write
   ReadersAndWriters,  // no restriction on other processes

@@ -36,6 +36,22 @@ FileOutcome GiveUp(const std::wstring& partial, const FailureReason& reason) {
   return outcome;
 }
 
+// One whose local name another file holds for the whole run: nothing local
+// is touched, and no retry would find the name free.
+FileOutcome NameHeld(const std::wstring& partial, std::wstring why) {
+  FileOutcome outcome = GiveUp(partial, FailureReason::Saying(std::move(why)));
+  outcome.nameHeld = true;
+  return outcome;
+}
+
+// The listed file that a name the folder's listing did not show opens, where
+// it is another name of that file (an 8.3 short name); empty where it is not.
+std::wstring ListedFileBehind(const std::wstring& target) {
+  std::wstring listed;
+  if (!platform::ListedNameOf(target, listed)) return {};
+  return platform::FileNameKey(listed) == platform::FileNameKey(FileName(target)) ? std::wstring() : listed;
+}
+
 }  // namespace
 
 PartialCopy MakePartialCopy(const FileCopy& copy, platform::CopyStop* stop) {
@@ -67,6 +83,14 @@ FileOutcome Replacements::PutInPlace(const FileCopy& copy, const PartialCopy& ma
     // folder that holds the name is never moved out of its way.
     if (!PathExists(target) || platform::IsFolder(target)) return GiveUp(partial, refused);
   }
+  // A name the listing did not show is asked what it is before anything
+  // there is set aside: Windows opens a listed file by its short name too.
+  if (!copy.nameShownListed) {
+    const std::wstring behind = ListedFileBehind(target);
+    if (!behind.empty())
+      return NameHeld(partial, L"the local name " + FileName(copy.destination) +
+                                   L" is another name of the local file " + behind + L", which is left as it is");
+  }
   if (!copy.copyAnyway) {
     platform::FileTime current = 0;
     if (platform::LastWriteTime(target, current) && !(copy.remoteTime > current)) {
@@ -77,6 +101,8 @@ FileOutcome Replacements::PutInPlace(const FileCopy& copy, const PartialCopy& ma
   const size_t aside = SetAside(copy);
   if (!setAside[aside].movedAside) {
     const FailureReason refused = FailureReason::OfLastCall();
+    if (BackupNameHeldByAnother(aside))
+      return NameHeld(partial, L"another file of the remote library with the same local name was copied first");
     // A file that went meanwhile leaves the name free; one that stays
     // (in use, no access) is not replaced without its backup.
     if (!PathExists(target) && platform::MoveNoReplace(partial, target)) {
@@ -127,9 +153,17 @@ size_t Replacements::SetAside(const FileCopy& copy) {
   file = SetAsideFile{};
   file.localPath = copy.destination;
   const std::wstring backup = file.Backup();
-  if (copy.staleBackup) DeleteOwnFile(backup);
+  // A backup this run made of another file is no stale one, whatever a
+  // listing made since shows.
+  if (copy.staleBackup && !BackupNameHeldByAnother(found->second)) DeleteOwnFile(backup);
   file.movedAside = platform::MoveNoReplace(copy.target, backup);
+  if (file.movedAside) backupHolders[platform::FileNameKey(file.localPath + backupSuffix)] = found->second;
   return found->second;
+}
+
+bool Replacements::BackupNameHeldByAnother(size_t aside) const {
+  const auto holder = backupHolders.find(platform::FileNameKey(setAside[aside].localPath + backupSuffix));
+  return holder != backupHolders.end() && holder->second != aside && setAside[holder->second].movedAside;
 }
 
 // The backup replaces, in one step, only the copy this run put in place,

@@ -18,11 +18,12 @@ struct FileOutcome {
   FailureReason reason;         // why it failed
   FailureReason strandedReason;
   bool sourceGone = false;      // the master no longer has the file
+  bool nameHeld = false;        // the local name belongs to another file for the whole run
 
   // A file the master no longer has is not asked for again, nor one whose
   // old content now lives only in its backup, which a new set-aside would
-  // have to replace.
-  bool WorthRetrying() const { return failed && !backupStranded && !sourceGone; }
+  // have to replace, nor one whose local name another file holds.
+  bool WorthRetrying() const { return failed && !backupStranded && !sourceGone && !nameHeld; }
 };
 
 // A remote file the run decided to copy, with every path its copy goes
@@ -35,7 +36,8 @@ struct FileCopy {
   std::wstring source;              // the remote file as the platform takes it
   std::uint64_t expectedSize = 0;   // the remote file's size as listed
   platform::FileTime remoteTime = 0;  // and its last-write time
-  bool destinationListed = false;   // the local folder's listing showed a file at the name
+  bool destinationListed = false;   // a file is at the name, as the local folder's listing showed
+  bool nameShownListed = false;     // the listing itself showed the name (it was not asked for alone)
   bool copyAnyway = false;          // the file is replaced whatever its time
   bool stalePartial = false;        // the listing showed a partial copy at the name
   bool staleBackup = false;         // and a backup
@@ -90,8 +92,13 @@ class Replacements {
 
  private:
   size_t SetAside(const FileCopy& copy);
+  bool BackupNameHeldByAnother(size_t aside) const;
   static void RememberPlacedCopy(SetAsideFile& file, const FileCopy& copy, const PartialCopy& made);
 
   std::vector<SetAsideFile> setAside;
   std::unordered_map<size_t, size_t> asideOf;  // a file's place in setAside, by its index
+  // The file whose backup holds a backup name, by the name's key: where two
+  // master names share one local name, the second's backup name is the
+  // first's, and that backup is never taken for a stale one.
+  std::unordered_map<std::wstring, size_t> backupHolders;
 };

@@ -21,6 +21,9 @@ class LocalFolder {
 
   const std::wstring& Path() const { return path; }
 
+  // Whether the folder was listed; where not, each file is asked for itself.
+  bool Listed() const { return listed; }
+
   // The backups and partial copies the listing showed, by name.
   const std::vector<std::wstring>& Backups() const { return backups; }
   const std::vector<std::wstring>& Partials() const { return partials; }

@@ -8,6 +8,10 @@ std::wstring LibraryLockFile(const std::wstring& localRoot) {
   return ReachablePath(localRoot + L"\\" + kLibraryLockFileName);
 }
 
+bool IsOwnFileName(const std::wstring& name) {
+  return EndsWithCaseBlind(name, kBackupSuffix) || EndsWithCaseBlind(name, kPartialCopySuffix);
+}
+
 bool DeleteOwnFile(const std::wstring& path) {
   if (platform::DeleteOneFile(path)) return true;
   if (platform::LastFailure() == platform::kErrorAccessDenied && platform::ClearReadOnly(path))

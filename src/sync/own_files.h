@@ -17,6 +17,12 @@ inline constexpr wchar_t kPartialCopySuffix[] = L".shelfmatePartial";
 // library's file of this name at its root is never copied.
 inline constexpr wchar_t kLibraryLockFileName[] = L".shelfmate.lock";
 
+// Whether a file's name carries the suffix of a backup or of a partial copy
+// (in any case). Such a file in a library is the program's own, never one
+// of the library's: one that a master library holds came from a sync of
+// that master and is not copied from it.
+bool IsOwnFileName(const std::wstring& name);
+
 // The lock file of the library at localRoot, as the platform is given it.
 // One file per library, so that however its folder is written or reached,
 // every run asks for the same lock.

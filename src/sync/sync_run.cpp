@@ -108,18 +108,20 @@ void SyncRun::ListRemoteTree() {
     Record(L"The listing of " + broken.folder + L" broke off", FailureReason{broken.failure, {}});
   relativePaths.reserve(remoteFiles.size());
   for (const std::wstring& path : remoteFiles) relativePaths.push_back(path.substr(remote.size()));
-  DropLockFile();
+  DropOwnFiles();
   barFiles = static_cast<std::int32_t>(relativePaths.size());
   if (job.progress) job.progress->SetBusy(false);
 }
 
-// A master library that was itself synced as a local one may list a lock
-// file at its root (a case-sensitive server more than one); it has no line
-// and no place on the bar.
-void SyncRun::DropLockFile() {
+// A master library that was itself synced as a local one may list the
+// program's own files: a lock file at its root (a case-sensitive server more
+// than one), and backups and partial copies anywhere while, or after, a sync
+// of it ran. None is a library file: copied, they would take the names of
+// this run's own. They have no line and no place on the bar.
+void SyncRun::DropOwnFiles() {
   size_t kept = 0;
   for (size_t index = 0; index < relativePaths.size(); ++index) {
-    if (IsLockFile(relativePaths[index])) continue;
+    if (LeftOut(relativePaths[index])) continue;
     if (kept != index) {
       relativePaths[kept] = std::move(relativePaths[index]);
       remoteDetails.times[kept] = remoteDetails.times[index];
@@ -130,6 +132,26 @@ void SyncRun::DropLockFile() {
   relativePaths.resize(kept);
   remoteDetails.times.resize(kept);
   remoteDetails.sizes.resize(kept);
+}
+
+// Whether a listed remote file is left out of the run; a file named as the
+// program's own is kept for the record's line.
+bool SyncRun::LeftOut(const std::wstring& relative) {
+  if (IsLockFile(relative)) return true;
+  if (!IsOwnFileName(relative)) return false;
+  if (leftOutKeys.insert(platform::FileNameKey(relative)).second) leftOut.push_back(relative);
+  return true;
+}
+
+// The record says once which remote files the run left out as the program's own.
+void SyncRun::RecordLeftOut() {
+  if (leftOut.empty()) return;
+  constexpr size_t kNamed = 5;
+  std::wstring line = L"Not copied from the remote library, as named like this program's own backups and partial "
+                      L"copies: " + std::to_wstring(leftOut.size()) + L" file(s): ";
+  for (size_t at = 0; at < leftOut.size() && at < kNamed; ++at) line += (at > 0 ? L", " : L"") + leftOut[at];
+  if (leftOut.size() > kNamed) line += L" and " + std::to_wstring(leftOut.size() - kNamed) + L" more";
+  Record(line);
 }
 
 // Another run holds the library: nothing is touched, and the run ends as a
@@ -258,7 +280,7 @@ void SyncRun::ListBrokenFoldersAgain() {
     ListFilesWithDetails(broken.folder, L"*.*", paths, details, true);
     for (size_t at = 0; at < paths.size(); ++at) {
       std::wstring relative = paths[at].substr(remote.size());
-      if (IsLockFile(relative) || !knownFiles.insert(platform::FileNameKey(relative)).second) continue;
+      if (LeftOut(relative) || !knownFiles.insert(platform::FileNameKey(relative)).second) continue;
       relativePaths.push_back(std::move(relative));
       remoteDetails.times.push_back(details.times[at]);
       remoteDetails.sizes.push_back(details.sizes[at]);
@@ -391,6 +413,7 @@ SyncRun::Decided SyncRun::DecideFile(size_t index, bool copyAnyway) {
   copy.expectedSize = remoteDetails.sizes[index];
   copy.remoteTime = remoteDetails.times[index];
   copy.destinationListed = destinationPresent;
+  copy.nameShownListed = destinationPresent && folder.Listed();
   copy.copyAnyway = copyAnyway;
   copy.stalePartial = folder.Holds(name + partialSuffix);
   copy.staleBackup = folder.Holds(name + backupSuffix);
@@ -462,6 +485,7 @@ void SyncRun::Finish() {
     if (job.restoreOnCancel) ClearStaleBackups();
     ClearStalePartials();
   }
+  RecordLeftOut();
   Log(L" - Sync Complete - ");
   outcome.end = cancelled ? RunEnd::Cancelled : RunEnd::Completed;
   outcome.listingIncomplete = !brokenSearches.empty();

@@ -52,7 +52,9 @@ class SyncRun {
   };
 
   void ListRemoteTree();
-  void DropLockFile();
+  void DropOwnFiles();
+  bool LeftOut(const std::wstring& relative);
+  void RecordLeftOut();
   void EndAsBusy(const std::wstring& lockFile);
   bool IsOutdated(const std::wstring& relative) const;
   bool WaitWhilePausedThenCheckCancel();
@@ -91,6 +93,8 @@ class SyncRun {
   std::vector<size_t> versionFiles;  // indexes of the remote root's version files, kept for the end
   std::vector<BrokenSearch> brokenSearches;  // remote folders not yet listed whole
   std::unordered_set<std::wstring> knownFiles;  // name keys of relativePaths, made when a search is made again
+  StringList leftOut;  // the remote files named as the program's own, never copied
+  std::unordered_set<std::wstring> leftOutKeys;
   std::vector<PendingFile> pending;  // files for the next retry pass
   RunOutcome outcome;
   std::int32_t barFiles = 0;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "platform/posix/name_stand_ins.h"
+
 namespace platform::faults {
 namespace {
 
@@ -88,6 +90,7 @@ void Reset() {
   Board().pathPlans.clear();
   Board().recordingCopyEnds = false;
   Board().copyEnds.clear();
+  ResetNameStandIns();
 }
 
 void PlanCopy(const std::wstring& sourceEnd, CopyPlan plan, unsigned times, std::chrono::milliseconds delay,

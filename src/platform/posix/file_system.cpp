@@ -22,6 +22,7 @@
 
 #include "platform/path_form.h"
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/name_stand_ins.h"
 #include "platform/posix/native_path.h"
 
 namespace platform {
@@ -101,7 +102,7 @@ bool HasDoubledBackslash(const std::wstring& path) { return path.find(L"\\\\", 1
 // doubled backslash, gives the empty path, which every call refuses too.
 std::string NativePath(const std::wstring& path) {
   if (PastThePathLimit(path) || HasDoubledBackslash(path)) return std::string();
-  return posix::NativePath(path);
+  return faults::ResolveCaseBlind(posix::NativePath(path));
 }
 
 bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
@@ -263,7 +264,7 @@ FolderSearch::FolderSearch(const std::wstring& folderAndPattern) : state(std::ma
   if (base.empty() || base.back() != '/') base += '/';
   while (const dirent* item = ::readdir(dir)) {
     const std::wstring name = posix::WideFromUtf8(item->d_name);
-    if (!WildcardMatch(pattern, name)) continue;
+    if (!WildcardMatch(pattern, name) || faults::HiddenFromListings(base + item->d_name)) continue;
     FolderEntry entry;
     entry.name = name;
     if (item->d_type == DT_DIR) {
@@ -468,6 +469,31 @@ bool ReadFileFacts(const std::wstring& path, FileFacts& facts) {
   facts.identity = FileIdentity{};
   facts.identity.volume = static_cast<std::uint64_t>(info.st_dev);
   if (!faults::FileIndexesHidden()) facts.identity.index = static_cast<std::uint64_t>(info.st_ino);
+  return true;
+}
+
+bool ListedNameOf(const std::wstring& path, std::wstring& listedName) {
+  const std::string native = NativePath(path);
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0) return FailedWithErrno();
+  const size_t cut = native.rfind('/');
+  const std::string folder = cut == std::string::npos ? std::string("./") : native.substr(0, cut + 1);
+  const std::string name = cut == std::string::npos ? native : native.substr(cut + 1);
+  listedName = posix::WideFromUtf8(name);
+  if (!faults::HiddenFromListings(native)) return true;
+  // A second name the listing leaves out: the listed entry of the same file.
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return true;
+  while (const dirent* item = ::readdir(dir)) {
+    const std::string entry = folder + item->d_name;
+    struct stat other {};
+    if (faults::HiddenFromListings(entry) || ::stat(entry.c_str(), &other) != 0) continue;
+    if (other.st_dev == info.st_dev && other.st_ino == info.st_ino && !S_ISDIR(other.st_mode)) {
+      listedName = posix::WideFromUtf8(item->d_name);
+      break;
+    }
+  }
+  ::closedir(dir);
   return true;
 }
 

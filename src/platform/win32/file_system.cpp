@@ -299,6 +299,26 @@ bool ReadFileFacts(const std::wstring& path, FileFacts& facts) {
   return true;
 }
 
+bool ListedNameOf(const std::wstring& path, std::wstring& listedName) {
+  // A search for the exact name answers with the file's long name, whatever
+  // name of it was asked for.
+  WIN32_FIND_DATAW data{};
+  const win32::UniqueFindHandle found(StartSearch(path, data));
+  if (!found) return Failed();
+  const std::wstring asked = path.substr(path.find_last_of(L'\\') + 1);
+  listedName = data.cFileName;
+  if (FileNameKey(listedName) == FileNameKey(asked)) return true;
+  // Where the volume gives file identities, the two names are one file only
+  // when they open the same one.
+  const size_t cut = path.find_last_of(L'\\');
+  FileFacts viaAsked, viaListed;
+  if (cut != std::wstring::npos && ReadFileFacts(path, viaAsked) &&
+      ReadFileFacts(path.substr(0, cut + 1) + listedName, viaListed) && viaAsked.identity.Known() &&
+      viaListed.identity.Known() && !(viaAsked.identity == viaListed.identity))
+    listedName = asked;
+  return true;
+}
+
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing sharing) {
   const DWORD share = sharing == ReadSharing::ReadersOnly ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   win32::UniqueFileHandle file(
