@@ -19,6 +19,8 @@ namespace {
 const wchar_t kFoldersNotSet[] = L"You must select a local and remote path in the Settings!";
 const wchar_t kRemoteMissing[] = L"The Remote Library Path does not exist!";
 const wchar_t kWaitingForRemote[] = L"Waiting for the remote library";
+const wchar_t kNoVersionFiles[] =
+    L"The remote library has no version files, so this run cannot tell whether the library is current.";
 
 // In silent mode an error is the final balloon; otherwise a message box.
 void ReportError(MainWindowState& state, const wchar_t* text, const wchar_t* caption) {
@@ -84,12 +86,15 @@ void CheckVersionsThenHandOver(MainWindowState& state) {
       // A check that could not read a root does not show the library current.
       if (trouble.any)
         EndAttempt(state, kExitNotReached, trouble.what, &trouble.reason);
+      else if (trouble.noRemoteVersionFiles)
+        EndAttempt(state, kExitLibraryCurrent, std::wstring(kNoVersionFiles) + L" Nothing was synced.");
       else
         EndAttempt(state, kExitLibraryCurrent, L"The version files are already in step; nothing was synced.");
       ::DestroyWindow(state.window);
       return;
     }
     if (trouble.any) state.record.Line(trouble.what, trouble.reason.Text());
+    else if (trouble.noRemoteVersionFiles) state.record.Line(kNoVersionFiles);
     const INT_PTR choice = AskVersionFilesInSync(state.window);
     if (choice == IDC_FORCE_COPY_ALL) {
       force = true;

@@ -200,4 +200,15 @@ bool CreateEmptyFile(const std::wstring& path);
 // may read the file meanwhile. False when it cannot be opened or written.
 bool AppendToFile(const std::wstring& path, const std::string& bytes);
 
+// Creates a new file and writes the bytes into it: a file only this call
+// made, with the owner and access that a new file gets there. Fails when
+// anything of that name exists, a link included (it is not followed), and
+// when the file cannot be written whole.
+bool WriteFreshFile(const std::wstring& path, const std::string& bytes);
+
+// True when the name itself leads elsewhere: a symbolic link, a junction or
+// any other reparse point. Its last part is asked, not what it leads to; a
+// trailing backslash is no part of the name.
+bool IsLink(const std::wstring& path);
+
 }  // namespace platform

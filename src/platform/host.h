@@ -1,10 +1,12 @@
 // What the program asks of the machine beyond its files: well-known folders,
-// registry values, version resources, its own path, the platform version and
-// the clock.
+// registry values, version resources, its own path, the platform version, the
+// clock and new threads.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace platform {
 
@@ -53,5 +55,9 @@ LocalTime CurrentLocalTime();
 // The computer's and the signed-in user's names; empty when they cannot be asked.
 std::wstring ComputerName();
 std::wstring UserName();
+
+// Starts a thread that runs work, as std::thread does: throws
+// std::system_error when the system cannot start one.
+std::thread StartThread(std::function<void()> work);
 
 }  // namespace platform

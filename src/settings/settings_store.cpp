@@ -101,6 +101,14 @@ bool ParseUpTo(const std::wstring& text, unsigned most, unsigned& number) {
   return true;
 }
 
+// A minus sign directly before a whole number, blanks around them allowed.
+bool IsNegativeNumber(const std::wstring& text) {
+  const size_t sign = text.find_first_not_of(L" \t");
+  unsigned ignored = 0;
+  return sign != std::wstring::npos && text[sign] == L'-' && sign + 1 < text.size() && text[sign + 1] >= L'0' &&
+         text[sign + 1] <= L'9' && ParseUpTo(text.substr(sign + 1), 1, ignored);
+}
+
 // A whole number of seconds, up to a day's; false for anything else.
 bool ParseSeconds(const std::wstring& text, unsigned& seconds) {
   unsigned value = 0;
@@ -139,7 +147,9 @@ std::vector<unsigned> GetRetryWaitSeconds() {
 unsigned GetCopyThreads() {
   unsigned threads = kDefaultCopyThreads;
   std::wstring value;
-  if (ReadSetting(kSettings, L"CopyThreads", value)) ParseUpTo(value, kMostCopyThreads, threads);
+  if (ReadSetting(kSettings, L"CopyThreads", value) && !ParseUpTo(value, kMostCopyThreads, threads) &&
+      IsNegativeNumber(value))
+    threads = 1;  // below the range, so its lower end
   return std::max(threads, 1u);
 }
 

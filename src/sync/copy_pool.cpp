@@ -4,6 +4,9 @@
 #include <chrono>
 #include <exception>
 #include <new>
+#include <system_error>
+
+#include "platform/host.h"
 
 namespace {
 
@@ -37,9 +40,16 @@ class CopyPool::Copy {
   PartialCopy made;
 };
 
+// A thread the system refuses leaves the pool smaller; with none, the worker
+// makes every copy itself.
 CopyPool::CopyPool(unsigned threadCount, const std::atomic<bool>& paused) : paused(paused) {
   threads.reserve(threadCount);
-  for (unsigned i = 0; i < threadCount; ++i) threads.emplace_back([this] { Work(); });
+  for (unsigned i = 0; i < threadCount; ++i) {
+    try {
+      threads.push_back(platform::StartThread([this] { Work(); }));
+    } catch (const std::system_error&) {
+    }
+  }
 }
 
 CopyPool::~CopyPool() { StopAll(); }

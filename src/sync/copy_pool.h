@@ -23,6 +23,8 @@ class CopyPool {
   class Copy;
   using Handle = std::shared_ptr<Copy>;
 
+  // Starts as many of the threads as the system gives, none or fewer when it
+  // refuses some.
   CopyPool(unsigned threads, const std::atomic<bool>& paused);
   ~CopyPool();  // stops every copy, as StopAll
   CopyPool(const CopyPool&) = delete;

@@ -16,11 +16,29 @@ std::wstring TwoDigits(unsigned value) {
   return text;
 }
 
-bool FolderBelow(bool (*appData)(std::wstring&), std::wstring& folder) {
+// Whether a folder the program makes below the application-data folder
+// leads elsewhere. In the all-users folder another user can make Korvane,
+// Shelfmate or Logs before the program does, as a link to a folder of their
+// choosing; records (and the pruning) never go through one.
+bool LinkOnTheWay(const std::wstring& base) {
+  std::wstring folder = base;
+  for (const wchar_t* part : {L"\\Korvane", L"\\Shelfmate", L"\\Logs"}) {
+    folder += part;
+    if (platform::IsLink(folder)) return true;
+  }
+  return false;
+}
+
+// The records' folder below an application-data folder, made when missing.
+// The user's own folder holds only what the user (or an administrator) put
+// there; in the all-users one, links are looked for before and after the
+// folders are made.
+bool FolderBelow(bool (*appData)(std::wstring&), bool shared, std::wstring& folder) {
   std::wstring base;
   if (!appData(base) || base.empty()) return false;
   folder = base + kRecordFolderBelowAppData;
-  return MakeFolderTree(folder);
+  if (shared && LinkOnTheWay(base)) return false;
+  return MakeFolderTree(folder) && !(shared && LinkOnTheWay(base));
 }
 
 // Makes the first free name of the run's second in folder.
@@ -47,17 +65,19 @@ std::wstring RecordFileName(const platform::LocalTime& start, int counter) {
 
 std::wstring RecordFolder() {
   std::wstring folder;
-  if (FolderBelow(&platform::CommonAppDataFolder, folder)) return folder;
-  if (FolderBelow(&platform::LocalAppDataFolder, folder)) return folder;
+  if (FolderBelow(&platform::CommonAppDataFolder, true, folder)) return folder;
+  if (FolderBelow(&platform::LocalAppDataFolder, false, folder)) return folder;
   return std::wstring();
 }
 
 bool CreateRecordFile(const platform::LocalTime& start, std::wstring& path) {
-  for (auto appData : {&platform::CommonAppDataFolder, &platform::LocalAppDataFolder}) {
+  for (const bool shared : {true, false}) {
     std::wstring folder;
-    if (!FolderBelow(appData, folder)) continue;
-    PruneRecords(folder, kOldRecordsKept, kOldRecordBytesKept);
-    if (CreateIn(folder, start, path)) return true;
+    if (!FolderBelow(shared ? &platform::CommonAppDataFolder : &platform::LocalAppDataFolder, shared, folder))
+      continue;
+    if (!CreateIn(folder, start, path)) continue;
+    PruneRecords(folder, path.substr(folder.size()), kOldRecordsKept, kOldRecordBytesKept);
+    return true;
   }
   return false;
 }
@@ -89,7 +109,7 @@ bool TimeOrderKey(const std::wstring& name, std::wstring& key) {
 
 }  // namespace
 
-void PruneRecords(const std::wstring& folder, size_t keep, std::uint64_t maxBytes) {
+void PruneRecords(const std::wstring& folder, const std::wstring& spared, size_t keep, std::uint64_t maxBytes) {
   struct Record {
     std::wstring key;
     std::wstring name;
@@ -100,12 +120,25 @@ void PruneRecords(const std::wstring& folder, size_t keep, std::uint64_t maxByte
   platform::FolderEntry entry;
   std::wstring key;
   while (search.Next(entry))
-    if (!entry.isFolder && TimeOrderKey(entry.name, key)) records.push_back({key, entry.name, entry.size});
+    if (!entry.isFolder && entry.name != spared && TimeOrderKey(entry.name, key))
+      records.push_back({key, entry.name, entry.size});
   std::sort(records.begin(), records.end(), [](const Record& a, const Record& b) { return a.key > b.key; });
+  size_t kept = 0;
   std::uint64_t bytes = 0;
-  for (size_t index = 0; index < records.size(); ++index) {
-    bytes += records[index].size;
-    if (index < keep && bytes <= maxBytes) continue;
-    platform::DeleteOneFile(folder + records[index].name);
+  bool full = false;
+  for (const Record& record : records) {
+    // One record larger than the cap by itself could never be kept; it takes
+    // none of the older ones with it.
+    if (record.size > maxBytes) {
+      platform::DeleteOneFile(folder + record.name);
+      continue;
+    }
+    full = full || kept == keep || bytes + record.size > maxBytes;
+    if (full) {
+      platform::DeleteOneFile(folder + record.name);
+      continue;
+    }
+    ++kept;
+    bytes += record.size;
   }
 }

@@ -29,8 +29,8 @@ class RunRecord {
   RunRecord(const RunRecord&) = delete;
   RunRecord& operator=(const RunRecord&) = delete;
 
-  // Starts the record of a run starting now: makes its file, pruning the
-  // old records first. Any record not yet ended is ended first.
+  // Starts the record of a run starting now: makes its file, then prunes
+  // the old records. Any record not yet ended is ended first.
   void Begin(const RecordHeader& header);
 
   // Whether the run copies every file; the header tells it.

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "platform/host.h"
 
 void DoSideBySide(size_t count, unsigned threads, const std::function<void(size_t)>& each) {
   std::atomic<size_t> next{0};
@@ -14,7 +17,13 @@ void DoSideBySide(size_t count, unsigned threads, const std::function<void(size_
   std::vector<std::thread> helpers;
   const size_t extra = std::min<size_t>(threads > 1 ? threads - 1 : 0, count > 1 ? count - 1 : 0);
   helpers.reserve(extra);
-  for (size_t i = 0; i < extra; ++i) helpers.emplace_back(work);
+  // A helper the system refuses leaves its share to the others.
+  for (size_t i = 0; i < extra; ++i) {
+    try {
+      helpers.push_back(platform::StartThread(work));
+    } catch (const std::system_error&) {
+    }
+  }
   work();
   for (std::thread& helper : helpers) helper.join();
 }

@@ -95,6 +95,7 @@ bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remote
     trouble->what = L"The version files of " + remoteRoot + L" could not be listed";
     trouble->reason = FailureReason{details.brokenSearches.front().failure, {}};
   }
+  if (!details.incomplete && remoteFiles.empty() && trouble != nullptr) trouble->noRemoteVersionFiles = true;
   bool anyOutdated = false;
   for (const std::wstring& remoteFile : remoteFiles) {
     const std::wstring name = FileName(remoteFile);

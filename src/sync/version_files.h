@@ -26,11 +26,13 @@ int ReadVersionNumbers(const std::wstring& path, std::array<std::int32_t, 4>& nu
 // all such files are appended to outdated, when given, in listing order.
 // A root whose version files could not all be read (the remote search broke
 // off, a version file there cannot be read) is told in trouble, when given:
-// what could not be read, and why.
+// what could not be read, and why. So is a remote root that lists whole
+// without a version file, which leaves nothing to tell a release by.
 struct VersionCheckTrouble {
   bool any = false;
   std::wstring what;
   FailureReason reason;
+  bool noRemoteVersionFiles = false;
 };
 bool CheckVersionFiles(const std::wstring& localRoot, const std::wstring& remoteRoot, StringList* outdated,
                        VersionCheckTrouble* trouble = nullptr);

@@ -163,6 +163,31 @@ TEST_F(SilentProcess, VersionFilesInStepEndAtOnceWithoutCopying) {
   EXPECT_FALSE(HasLeftovers(local));
 }
 
+// The weekly run over a master without version files can never tell
+// whether the library is current; it ends at once, as in step, and its
+// record says why nothing was synced.
+TEST_F(SilentProcess, AMasterWithoutVersionFilesEndsAtOnceAndItsRecordSaysSo) {
+  WriteFileAt(remote / L"Lamps\\lamp.ies", "remote lamp", 0);
+  Configure();
+
+  Process process(L"/silent");
+  ASSERT_TRUE(process.Started()) << ShelfmateExe();
+  EXPECT_EQ(process.WaitForExit(4000), 0);
+  EXPECT_EQ(process.WaitForExit(kSyncEndsWithinMs), 0);
+  EXPECT_EQ(ReadTestFile(local / L"Lamps\\lamp.ies"), "<missing>");
+  const std::wstring logs = machine.AppData() + L"\\Korvane\\Shelfmate\\Logs\\";
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((logs + L"*.log").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  ::FindClose(search);
+  const std::string text = ReadTestFile(logs + found.cFileName);
+  EXPECT_NE(text.find("\r\nThe remote library has no version files, so this run cannot tell whether the library is "
+                      "current. Nothing was synced.\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("already in step"), std::string::npos) << text;
+}
+
 struct ErrorCase {
   const char* name;
   bool local;

@@ -172,7 +172,10 @@ TEST(SettingsStore, CopyThreadsComeFromTheSettingsWithinTheirRange) {
     unsigned threads;
   } cases[] = {
       {std::nullopt, 8}, {"1", 1},   {" 16 ", 16}, {"32", 32}, {"0", 1},
-      {"33", 32},        {"99999999999999999999", 32}, {"", 8}, {"-2", 8}, {"four", 8},
+      {"33", 32},        {"99999999999999999999", 32}, {"", 8}, {"four", 8},
+      // below the range: its lower end
+      {"-2", 1}, {" -1 ", 1}, {"-99999999999999999999", 1},
+      {"-", 8}, {"- 2", 8}, {"-2x", 8}, {"--2", 8},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored.value_or("<absent>"));

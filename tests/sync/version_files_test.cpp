@@ -141,4 +141,31 @@ TEST(CheckVersionFiles, NothingToCompareIsNotOutdated) {
   }
 }
 
+// A remote library without version files at its top can never show whether
+// the local one is current; the check tells so, and only then.
+TEST(CheckVersionFiles, TellsARemoteRootWithoutVersionFiles) {
+  const struct {
+    const char* what;
+    const wchar_t* remoteFile;  // with "5.2" in it; nullptr: none
+    bool none;
+  } cases[] = {
+      {"a version file in step", L"a.version", false},
+      {"an outdated version file", L"b.version", false},
+      {"only one below the top", L"lamps\\deep.version", true},
+      {"none at all", nullptr, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder local, remote;
+    PlaceVersionFile(local / L"a.version", "5.2");
+    WriteTestFile(remote / L"lamps\\a.ies", "x");
+    if (c.remoteFile) PlaceVersionFile(remote / c.remoteFile, "5.2");
+    StringList outdated;
+    VersionCheckTrouble trouble;
+    CheckVersionFiles(local.Path(), remote.Path(), &outdated, &trouble);
+    EXPECT_EQ(trouble.noRemoteVersionFiles, c.none);
+    EXPECT_FALSE(trouble.any);
+  }
+}
+
 }  // namespace

@@ -25,6 +25,8 @@ enum class Call {
   ReadFileFacts,
   LockFile,
   AppendToFile,
+  WriteFreshFile,
+  StartThread,
   Count_
 };
 

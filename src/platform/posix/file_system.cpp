@@ -538,4 +538,24 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
   return WriteAll(file.Get(), bytes.data(), bytes.size()) || FailedWithErrno();
 }
 
+bool WriteFreshFile(const std::wstring& path, const std::string& bytes) {
+  const bool fail = ShouldFail(Call::WriteFreshFile);
+  // O_EXCL refuses any name that exists, a link too, dangling or not.
+  Descriptor file(::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!file.Valid()) return FailedWithErrno();
+  if (fail) {
+    WriteAll(file.Get(), bytes.data(), bytes.size() / 2);
+    return false;
+  }
+  return WriteAll(file.Get(), bytes.data(), bytes.size()) || FailedWithErrno();
+}
+
+bool IsLink(const std::wstring& path) {
+  std::wstring name = path;
+  while (name.size() > 1 && name.back() == L'\\' && name[name.size() - 2] != L':') name.pop_back();
+  // lstat asks the name itself; with a slash after it, it would ask what a link leads to.
+  struct stat info {};
+  return ::lstat(NativePath(name).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 }  // namespace platform

@@ -1,10 +1,12 @@
-// The host queries on POSIX: answered from a simulated machine that tests set up.
+// The host queries on POSIX: answered from a simulated machine that tests set up; new threads.
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <tuple>
 
 #include "platform/host.h"
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/simulated_machine.h"
 
 namespace platform {
@@ -91,6 +93,13 @@ LocalTime CurrentLocalTime() {
 std::wstring ComputerName() { return L"WORKSTATION"; }
 
 std::wstring UserName() { return L"user"; }
+
+std::thread StartThread(std::function<void()> work) {
+  // A test can plan that the system refuses a thread, as std::thread reports it.
+  if (faults::ShouldFail(faults::Call::StartThread))
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  return std::thread(std::move(work));
+}
 
 namespace simulated {
 

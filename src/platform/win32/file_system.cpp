@@ -361,4 +361,20 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
   return written == bytes.size() || Failed(ERROR_DISK_FULL);
 }
 
+bool WriteFreshFile(const std::wstring& path, const std::string& bytes) {
+  win32::UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Failed();
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return Failed();
+  return written == bytes.size() || Failed(ERROR_DISK_FULL);
+}
+
+bool IsLink(const std::wstring& path) {
+  std::wstring name = path;
+  while (name.size() > 1 && name.back() == L'\\' && name[name.size() - 2] != L':') name.pop_back();
+  const DWORD attributes = ::GetFileAttributesW(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 }  // namespace platform

@@ -1,4 +1,4 @@
-// The host queries on Win32: shell folder, registry, version resource, module path, version, clock.
+// The host queries on Win32: shell folder, registry, version resource, module path, version, clock; new threads.
 #include "platform/host.h"
 
 #include <windows.h>
@@ -99,5 +99,7 @@ std::wstring UserName() {
   if (!::GetUserNameW(buffer.data(), &length)) return std::wstring();
   return std::wstring(buffer.data());
 }
+
+std::thread StartThread(std::function<void()> work) { return std::thread(std::move(work)); }
 
 }  // namespace platform

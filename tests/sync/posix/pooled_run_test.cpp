@@ -121,6 +121,44 @@ TEST_F(PooledRun, FilesAreFinishedInTheirOrderWhateverOrderTheirCopiesEndIn) {
   }
 }
 
+// Threads the system refuses to start, for the copies or for deleting the
+// backups, leave their work to the threads that did start, or to the run's
+// own: the run copies every file and ends as with one copy at a time.
+TEST_F(PooledRun, ThreadsTheSystemRefusesLeaveTheirWorkToTheOthers) {
+  const struct {
+    const char* what;
+    unsigned startedFirst;  // threads started before the refusals
+    bool always;
+  } cases[] = {
+      {"the pool's first thread", 0, false},
+      {"the pool's third thread", 2, false},
+      {"the second helper deleting the backups", 8 + 1, false},
+      {"every thread", 0, true},
+  };
+  TempFolder alone;
+  MakeLocal(alone);
+  const Lines expected = RunWith(1, alone);
+  ASSERT_EQ(job.outcome.end, RunEnd::Completed);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::faults::Reset();
+    if (c.always)
+      platform::faults::FailAlways(Call::StartThread);
+    else
+      platform::faults::FailAfter(Call::StartThread, c.startedFirst, 1);
+    TempFolder to;
+    MakeLocal(to);
+    Lines lines;
+    EXPECT_NO_THROW(lines = RunWith(8, to));
+    EXPECT_GT(platform::faults::CallCount(Call::StartThread), c.startedFirst);
+    platform::faults::Reset();
+    EXPECT_EQ(job.outcome.end, RunEnd::Completed);
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(Snapshot(to), Snapshot(alone));
+    EXPECT_FALSE(HasLeftovers(to));
+  }
+}
+
 // A pause lets the copies under way finish into their partial copies and
 // starts none; after Resume the run goes on from there.
 TEST_F(PooledRun, PauseStartsNoCopyAndResumeGoesOn) {

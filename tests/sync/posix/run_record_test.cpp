@@ -203,6 +203,90 @@ TEST_F(RunEnds, OldRecordsBeyondTheNewest29GoWhenARunStarts) {
   EXPECT_EQ(names.back(), L"notes.txt");
 }
 
+// Indexes from `from` up to `to`, without `left`.
+std::vector<size_t> Indexes(size_t from, size_t to, size_t left = static_cast<size_t>(-1)) {
+  std::vector<size_t> indexes;
+  for (size_t at = from; at < to; ++at)
+    if (at != left) indexes.push_back(at);
+  return indexes;
+}
+
+// The record a run makes is never pruned; the older ones are weighed
+// newest first, and one too big to keep by itself takes no other with it.
+TEST_F(RunEnds, PruningSparesTheNewRecordAndKeepsTheNewestOthersWithinCountAndSize) {
+  const std::wstring folder = appData / L"Korvane\\Shelfmate\\Logs\\";
+  static constexpr size_t kB = 1024, MB = 1024 * 1024;
+  std::vector<size_t> manyWithOneBig(40, kB);
+  manyWithOneBig[20] = 11 * MB;
+  const struct {
+    const char* what;
+    std::vector<size_t> sizes;  // old records, oldest first
+    std::vector<size_t> kept;   // which of them stay
+  } cases[] = {
+      {"the last run's record is over the size cap", {kB, kB, kB, 11 * MB}, {0, 1, 2}},
+      {"one over the cap among many", manyWithOneBig, Indexes(40 - 30, 40, 20)},
+      {"the newest fill the cap", {3 * MB, 3 * MB, 3 * MB, 3 * MB, 3 * MB}, {2, 3, 4}},
+      {"more than 29", std::vector<size_t>(33, kB), Indexes(33 - 29, 33)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(NativeOf(appData / L"Korvane"));
+    std::vector<std::wstring> oldNames;
+    for (size_t at = 0; at < c.sizes.size(); ++at) {
+      oldNames.push_back(RecordFileName({2020, 1, 1, 9, static_cast<unsigned>(at / 60), static_cast<unsigned>(at % 60)}, 1));
+      WriteTestFile(folder + oldNames.back(), std::string(c.sizes[at], 'x'));
+    }
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+    RunRecorded();
+    ASSERT_EQ(ParentFolder(record.Path()), folder);
+    std::vector<size_t> kept;
+    size_t others = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(NativeOf(folder))) {
+      const std::wstring name = ProgramPathOf(entry.path()).substr(folder.size());
+      const auto old = std::find(oldNames.begin(), oldNames.end(), name);
+      if (old != oldNames.end())
+        kept.push_back(static_cast<size_t>(old - oldNames.begin()));
+      else if (folder + name != record.Path())
+        ++others;
+    }
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, c.kept);
+    EXPECT_EQ(others, 0u);
+    EXPECT_FALSE(RecordLines(record.Path()).empty());
+  }
+}
+
+// A Korvane, Shelfmate or Logs folder in the all-users folder that another
+// user made first as a link leads nowhere the record goes: it goes to the
+// user's own folder, and nothing in the linked folder is written or pruned.
+TEST_F(RunEnds, RecordNeverGoesThroughALinkInTheSharedFolder) {
+  for (const wchar_t* linked : {L"Korvane", L"Korvane\\Shelfmate", L"Korvane\\Shelfmate\\Logs"}) {
+    SCOPED_TRACE(Utf8Of(linked));
+    std::filesystem::remove_all(NativeOf(appData / L"Korvane"));
+    std::filesystem::remove_all(NativeOf(userData / L"Korvane"));
+    TempFolder planted;
+    for (int second = 0; second < 35; ++second)
+      WriteTestFile(planted / RecordFileName({2020, 1, 1, 9, 0, static_cast<unsigned>(second)}, 1), "theirs");
+    const std::wstring link = appData / linked;
+    std::filesystem::create_directories(NativeOf(link).parent_path());
+    std::filesystem::create_directory_symlink(NativeOf(planted.Path()), NativeOf(link));
+
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+    const Lines lines = RunRecorded();
+    EXPECT_EQ(ParentFolder(record.Path()), userData / L"Korvane\\Shelfmate\\Logs\\");
+    EXPECT_FALSE(lines.empty());
+    EXPECT_EQ(RecordFolder(), userData / L"Korvane\\Shelfmate\\Logs\\");
+    EXPECT_EQ(ReadTestFile(local / L"lamps\\old.ies"), "remote old");
+    size_t theirs = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(NativeOf(planted.Path()))) {
+      EXPECT_TRUE(entry.is_regular_file()) << entry.path();
+      theirs += entry.is_regular_file() && ReadTestFile(ProgramPathOf(entry.path())) == "theirs";
+    }
+    EXPECT_EQ(theirs, 35u);
+    std::filesystem::remove(NativeOf(link));
+  }
+}
+
 TEST_F(RunEnds, RecordGoesToTheUsersFolderWhereTheSharedOneCannotBeMadeAndTheSyncIsUnharmed) {
   // A file where the shared folder's tree would go.
   WriteTestFile(appData / L"Korvane", "in the way");
