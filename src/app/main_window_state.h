@@ -38,6 +38,7 @@ struct MainWindowState {
   bool startedSilent = false;  // "/silent" started the process: it exits with its run's code
   int exitCode = 0;            // how the last sync attempt ended, as a silent start reports it
   bool runHandedOver = false;  // the worker runs a sync whose end is still to be recorded
+  bool waitingForRemote = false;  // the worker waits for the remote library; that wait's end is still to be taken
   RunRecord record;
   DWORD trayIconSize = 0;
   UINT taskbarCreatedMessage = 0;  // broadcast when Explorer (and its tray) restarts

@@ -19,6 +19,7 @@ namespace {
 const wchar_t kFoldersNotSet[] = L"You must select a local and remote path in the Settings!";
 const wchar_t kRemoteMissing[] = L"The Remote Library Path does not exist!";
 const wchar_t kWaitingForRemote[] = L"Waiting for the remote library";
+const wchar_t kRemoteNeverAnswered[] = L"no look at the folder had answered when the wait ended";
 
 // In silent mode an error is the final balloon; otherwise a message box.
 void ReportError(MainWindowState& state, const wchar_t* text, const wchar_t* caption) {
@@ -115,11 +116,12 @@ void WaitForRemoteOnWorker(MainWindowState& state) {
   const std::wstring remote = state.remotePath;
   const unsigned limit = GetWaitForRemoteSeconds();
   SyncJob& job = state.job;
+  state.waitingForRemote = true;
   const bool started = state.worker.Start([window, remote, limit, &job] {
-    const RemoteWaitEnd end =
+    const RemoteWaitResult result =
         WaitForRemote(remote, limit, job, [window] { ::PostMessageW(window, MSG_REMOTE_WAITING, 0, 0); });
-    ::PostMessageW(window, MSG_REMOTE_WAIT_OVER, static_cast<WPARAM>(end),
-                   static_cast<LPARAM>(platform::LastFailure()));
+    ::PostMessageW(window, MSG_REMOTE_WAIT_OVER, static_cast<WPARAM>(result.end),
+                   static_cast<LPARAM>(result.lastFailure));
   });
   if (!started) {
     // Without a worker the one look is made here.
@@ -177,6 +179,9 @@ void ShowWaitingForRemote(MainWindowState& state) {
 }
 
 void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_t lastFailure) {
+  // The session's end may have taken the wait's end already.
+  if (!state.waitingForRemote) return;
+  state.waitingForRemote = false;
   state.worker.WaitForWorker();
   // A Cancel pressed while the library appeared still counts.
   if (end == RemoteWaitEnd::Present && state.job.cancelRequested) end = RemoteWaitEnd::Cancelled;
@@ -189,7 +194,8 @@ void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_
       CheckVersionsThenHandOver(state);
       return;
     case RemoteWaitEnd::TimedOut: {
-      const FailureReason reason{lastFailure, {}};
+      const FailureReason reason = lastFailure != 0 ? FailureReason{lastFailure, {}}
+                                                    : FailureReason::Saying(kRemoteNeverAnswered);
       EndAttempt(state, kExitNotReached, kRemoteMissing, &reason);
       ReportError(state, kRemoteMissing, L"Invalid Remote Path");
       return;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 namespace platform::faults {
@@ -15,6 +16,7 @@ struct Plan {
   unsigned failures = 1;
   bool always = false;
   std::uint32_t code = 5;
+  std::chrono::milliseconds delay{0};  // every call waits this long first
 };
 
 thread_local std::uint32_t keptFailure = 0;
@@ -43,10 +45,14 @@ struct FaultBoard {
   std::vector<PathPlan> pathPlans;
   std::atomic<bool> recordingCopyEnds{false};
   std::vector<std::wstring> copyEnds;
+  std::condition_variable resets;  // wakes the delayed calls
+  unsigned long resetCount = 0;
 };
 
+// Never destroyed: a thread the program left to end by itself may still be
+// inside a delayed call when the process ends.
 FaultBoard& Board() {
-  static FaultBoard board;
+  static FaultBoard& board = *new FaultBoard;
   return board;
 }
 
@@ -69,6 +75,12 @@ void FailAlways(Call call, std::uint32_t errorCode) {
   Board().armed = true;
 }
 
+void DelayCalls(Call call, std::chrono::milliseconds delay) {
+  std::lock_guard guard(Board().lock);
+  Board().plans[static_cast<size_t>(call)].delay = delay;
+  Board().armed = true;
+}
+
 void KeepFailure(std::uint32_t code) { keptFailure = code; }
 
 std::uint32_t KeptFailure() { return keptFailure; }
@@ -88,6 +100,8 @@ void Reset() {
   Board().pathPlans.clear();
   Board().recordingCopyEnds = false;
   Board().copyEnds.clear();
+  ++Board().resetCount;
+  Board().resets.notify_all();
 }
 
 void PlanCopy(const std::wstring& sourceEnd, CopyPlan plan, unsigned times, std::chrono::milliseconds delay,
@@ -203,8 +217,13 @@ bool ShouldFail(Call call) {
   board.counts[index].fetch_add(1, std::memory_order_relaxed);
   // The seam's hot path (every file of a sync) takes no lock unless a test planned a failure.
   if (!board.armed.load(std::memory_order_acquire)) return false;
-  std::lock_guard guard(board.lock);
+  std::unique_lock guard(board.lock);
   Plan& plan = board.plans[index];
+  if (plan.delay.count() > 0) {
+    const unsigned long resetBefore = board.resetCount;
+    board.resets.wait_for(guard, plan.delay, [&] { return board.resetCount != resetBefore; });
+    if (board.resetCount != resetBefore) return false;
+  }
   if (!Due(plan)) return false;
   keptFailure = plan.code;
   return true;
