@@ -237,3 +237,16 @@ void RecordRunEnd(MainWindowState& state) {
   state.exitCode = ExitCodeFor(state.job.outcome);
   state.record.End(state.exitCode, state.job.outcome.counts);
 }
+
+void EndRunForSessionEnd(MainWindowState& state) {
+  if (state.syncRunning) RequestCancel(state.job);
+  // The worker's reports, its end among them, are handled while this waits.
+  state.worker.WaitForWorker();
+  if (state.waitingForRemote) FinishWaitForRemote(state, RemoteWaitEnd::Cancelled, 0);
+  RecordRunEnd(state);
+  // An attempt not handed over yet (a dialog of the window still open).
+  if (state.record.Active()) {
+    state.exitCode = kExitCancelled;
+    state.record.End(state.exitCode, RunCounts{});
+  }
+}
