@@ -60,6 +60,25 @@ LRESULT OnClose(HWND window, MainWindowState& state) {
   return 0;
 }
 
+// A log-off or shutdown asks first; the sync goes on until the session's end
+// is certain, as another program may still refuse it.
+LRESULT OnQueryEndSession() { return TRUE; }
+
+// The session ends (or, when ending is false, goes on after all). The run is
+// cancelled and put right, its record finished and the program ended here:
+// Windows may end the process as soon as this returns. A window start ends
+// with 0, as always; a silent one with its run's code.
+LRESULT OnEndSession(HWND window, MainWindowState& state, bool ending) {
+  if (!ending || state.sessionEnding) return 0;
+  state.sessionEnding = true;
+  EndRunForSessionEnd(state);
+  const UINT exitCode = state.startedSilent ? static_cast<UINT>(state.exitCode) : 0;
+  const auto endProcess = state.endProcess;
+  ::DestroyWindow(window);  // the state is gone from here on
+  if (endProcess) endProcess(exitCode);
+  return 0;
+}
+
 void OnCloseButton(MainWindowState& state) {
   switch (CloseButtonActionFor(WindowText(state.closeButton, 256))) {
     case CloseButtonAction::CloseWindow:
@@ -184,6 +203,10 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
       return OnPaint(*state);
     case WM_CLOSE:
       return OnClose(window, *state);
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession();
+    case WM_ENDSESSION:
+      return OnEndSession(window, *state, wParam != FALSE);
     case WM_COMMAND:
       return OnCommand(window, *state, wParam, lParam);
     case WM_SYSCOMMAND:

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,10 @@ struct MainWindowState {
   bool startedSilent = false;  // "/silent" started the process: it exits with its run's code
   int exitCode = 0;            // how the last sync attempt ended, as a silent start reports it
   bool runHandedOver = false;  // the worker runs a sync whose end is still to be recorded
+  bool waitingForRemote = false;  // the worker waits for the remote library; that wait's end is still to be taken
+  bool sessionEnding = false;     // the user's session ends: the program ends once the run is put right
+  // How the program ends when the session does; tests put their own here.
+  std::function<void(UINT exitCode)> endProcess = [](UINT exitCode) { ::ExitProcess(exitCode); };
   RunRecord record;
   DWORD trayIconSize = 0;
   UINT taskbarCreatedMessage = 0;  // broadcast when Explorer (and its tray) restarts

@@ -21,6 +21,7 @@ const wchar_t kRemoteMissing[] = L"The Remote Library Path does not exist!";
 const wchar_t kWaitingForRemote[] = L"Waiting for the remote library";
 const wchar_t kNoVersionFiles[] =
     L"The remote library has no version files, so this run cannot tell whether the library is current.";
+const wchar_t kRemoteNeverAnswered[] = L"no look at the folder had answered when the wait ended";
 
 // In silent mode an error is the final balloon; otherwise a message box.
 void ReportError(MainWindowState& state, const wchar_t* text, const wchar_t* caption) {
@@ -120,11 +121,12 @@ void WaitForRemoteOnWorker(MainWindowState& state) {
   const std::wstring remote = state.remotePath;
   const unsigned limit = GetWaitForRemoteSeconds();
   SyncJob& job = state.job;
+  state.waitingForRemote = true;
   const bool started = state.worker.Start([window, remote, limit, &job] {
-    const RemoteWaitEnd end =
+    const RemoteWaitResult result =
         WaitForRemote(remote, limit, job, [window] { ::PostMessageW(window, MSG_REMOTE_WAITING, 0, 0); });
-    ::PostMessageW(window, MSG_REMOTE_WAIT_OVER, static_cast<WPARAM>(end),
-                   static_cast<LPARAM>(platform::LastFailure()));
+    ::PostMessageW(window, MSG_REMOTE_WAIT_OVER, static_cast<WPARAM>(result.end),
+                   static_cast<LPARAM>(result.lastFailure));
   });
   if (!started) {
     // Without a worker the one look is made here.
@@ -182,6 +184,9 @@ void ShowWaitingForRemote(MainWindowState& state) {
 }
 
 void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_t lastFailure) {
+  // The session's end may have taken the wait's end already.
+  if (!state.waitingForRemote) return;
+  state.waitingForRemote = false;
   state.worker.WaitForWorker();
   // A Cancel pressed while the library appeared still counts.
   if (end == RemoteWaitEnd::Present && state.job.cancelRequested) end = RemoteWaitEnd::Cancelled;
@@ -194,7 +199,8 @@ void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_
       CheckVersionsThenHandOver(state);
       return;
     case RemoteWaitEnd::TimedOut: {
-      const FailureReason reason{lastFailure, {}};
+      const FailureReason reason = lastFailure != 0 ? FailureReason{lastFailure, {}}
+                                                    : FailureReason::Saying(kRemoteNeverAnswered);
       EndAttempt(state, kExitNotReached, kRemoteMissing, &reason);
       ReportError(state, kRemoteMissing, L"Invalid Remote Path");
       return;
@@ -235,4 +241,17 @@ void RecordRunEnd(MainWindowState& state) {
   state.runHandedOver = false;
   state.exitCode = ExitCodeFor(state.job.outcome);
   state.record.End(state.exitCode, state.job.outcome.counts);
+}
+
+void EndRunForSessionEnd(MainWindowState& state) {
+  if (state.syncRunning) RequestCancel(state.job);
+  // The worker's reports, its end among them, are handled while this waits.
+  state.worker.WaitForWorker();
+  if (state.waitingForRemote) FinishWaitForRemote(state, RemoteWaitEnd::Cancelled, 0);
+  RecordRunEnd(state);
+  // An attempt not handed over yet (a dialog of the window still open).
+  if (state.record.Active()) {
+    state.exitCode = kExitCancelled;
+    state.record.End(state.exitCode, RunCounts{});
+  }
 }

@@ -27,3 +27,8 @@ void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_
 // A sync handed to the worker has reported its end: its outcome becomes the
 // exit code and the footer of its record.
 void RecordRunEnd(MainWindowState& state);
+
+// The user's session ends: a sync, or the wait for its remote library, is
+// cancelled, its replaced files are put back, and its record is finished
+// before this returns, since the process may be ended right after.
+void EndRunForSessionEnd(MainWindowState& state);

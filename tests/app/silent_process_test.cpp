@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 #include <string>
 
 #include "discovery/test_machine.h"
@@ -13,6 +14,7 @@
 #include "support/temp_folder.h"
 #include "support/win32/process.h"
 #include "support/win32/test_share.h"
+#include "sync/record_files.h"
 #include "sync/sync_tree.h"
 #include "tray_stand_in.h"
 
@@ -39,6 +41,30 @@ std::string VersionFile(const std::string& number) {
     bytes += '\0';
   }
   return bytes;
+}
+
+// The names of the records in the records' folder.
+std::set<std::wstring> RecordNames() {
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((RecordFolder() + L"*.log").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.insert(found.cFileName);
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
+}
+
+// The text of the log view of another process's main window.
+std::wstring LogTextOf(HWND window) {
+  const HWND view = ::FindWindowExW(window, nullptr, L"RICHEDIT50W", nullptr);
+  wchar_t text[4096] = {};
+  DWORD_PTR copied = 0;
+  if (view == nullptr ||
+      !::SendMessageTimeoutW(view, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &copied))
+    return std::wstring();
+  return text;
 }
 
 // The settings file (inside the machine's Korvane folder) is put back afterwards.
@@ -142,6 +168,43 @@ TEST_F(SilentProcess, WaitsForARemoteLibraryThatAppearsLate) {
   ASSERT_TRUE(::MoveFileW((remote / L"staging").c_str(), late.c_str()));
   EXPECT_EQ(WaitForExitAsTheTrayEndsIt(process, kSyncEndsWithinMs), 0);
   EXPECT_EQ(ReadTestFile(local / L"Lamps\\lamp.ies"), "remote lamp");
+}
+
+// A log-off or shutdown while a silent start waits for its remote library, as
+// Windows' session manager ends it: the question, then the end. The run ends
+// as cancelled at once, its record finished.
+TEST_F(SilentProcess, SessionEndDuringTheWaitEndsTheRunAsCancelledWithItsRecord) {
+  ASSERT_TRUE(SetLocalLibraryPath(local.Path()));
+  ASSERT_TRUE(SetRemoteLibraryPath(remote / L"absent"));
+  SetSetting(L"WaitForRemoteSeconds", L"3600");
+  const std::set<std::wstring> before = RecordNames();
+
+  Process process(L"/silent");
+  ASSERT_TRUE(process.Started()) << ShelfmateExe();
+  const HWND window = WaitForWindow(process.Id(), L"ShelfmateControl", 10000);
+  ASSERT_NE(window, nullptr);
+  DWORD waited = 0;
+  for (; waited < 10000 && LogTextOf(window).find(L"Waiting for the remote library") == std::wstring::npos;
+       waited += 50)
+    ::Sleep(50);
+  ASSERT_LT(waited, 10000u) << "the wait never began";
+
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  // The program may end while it handles this; the send then reports a failure.
+  ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
+  EXPECT_EQ(process.WaitForExit(5000), 2);
+
+  std::wstring record;
+  for (const std::wstring& name : RecordNames())
+    if (before.count(name) == 0) record = name;
+  ASSERT_FALSE(record.empty());
+  const std::string text = ReadTestFile(RecordFolder() + record);
+  EXPECT_NE(text.find("Waiting for the remote library\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" - Sync Cancelled - \r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nResult: 2 - "), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nDuration: "), std::string::npos) << text;
 }
 
 TEST_F(SilentProcess, VersionFilesInStepEndAtOnceWithoutCopying) {

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <functional>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "app/main_window_fixture.h"
@@ -117,6 +118,54 @@ TEST_F(WindowBehaviourTest, ExitDuringASyncWarnsThenHidesAndTheSyncGoesOn) {
   ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
   EXPECT_FALSE(::IsWindow(window));
   window = nullptr;
+}
+
+// A log-off or shutdown during a sync. The question changes nothing, nor does
+// an end another program refused; the end itself cancels the run, puts every
+// replaced file back, finishes the record and ends the program before it
+// returns, with the run's code for a silent start and 0 for a window one.
+TEST_F(WindowBehaviourTest, SessionEndDuringASyncPutsEveryReplacedFileBackAndEndsTheProgram) {
+  MakeLibrary(300);
+  const std::vector<std::string> before = LocalContents();
+  const struct {
+    const char* start;
+    bool silent;
+    UINT exitCode;
+  } starts[] = {{"window", false, 0}, {"silent", true, 2}};
+  for (const auto& s : starts) {
+    SCOPED_TRACE(s.start);
+    MainWindowState& state = OpenWindow();
+    std::optional<UINT> endedWith;
+    state.endProcess = [&endedWith](UINT code) { endedWith = code; };
+    if (s.silent)
+      ::SendMessageW(window, MSG_SILENT_SYNC, 0, 0);
+    else
+      Click(state, state.syncButton);
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(Text(state.logView), L"\nCopied: ") >= 40; }));
+    Click(state, state.syncButton);  // Pause, so the run is still under way when the session ends
+    EXPECT_EQ(::SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    ::SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(::IsWindow(window));
+    EXPECT_TRUE(state.syncRunning);
+    EXPECT_FALSE(state.job.cancelRequested);
+    const std::wstring record = state.record.Path();
+
+    ::SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(::IsWindow(window));
+    window = nullptr;
+    ASSERT_TRUE(endedWith.has_value());
+    EXPECT_EQ(*endedWith, s.exitCode);
+    const std::vector<std::string> after = LocalContents();
+    for (size_t i = 0; i < names.size(); ++i) {
+      // A replaced file is back as it was; a file that was missing may stay as newly copied.
+      if (before[i] != "<missing>") EXPECT_EQ(after[i], before[i]) << i;
+      EXPECT_EQ(ReadTestFile(local / (names[i] + L".shelfmateBackup")), "<missing>") << i;
+    }
+    const std::string text = ReadTestFile(record);
+    EXPECT_NE(text.find("\r\nRestored: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nResult: 2 - "), std::string::npos) << text;
+    DropQuitMessages();
+  }
 }
 
 TEST_F(WindowBehaviourTest, EnterInTheVersionQuestionSyncsNewerFilesOnlyAndCancelStartsNothing) {

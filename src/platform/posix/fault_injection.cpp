@@ -3,6 +3,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 #include "platform/posix/name_stand_ins.h"
@@ -17,6 +18,7 @@ struct Plan {
   unsigned failures = 1;
   bool always = false;
   std::uint32_t code = 5;
+  std::chrono::milliseconds delay{0};  // every call waits this long first
 };
 
 thread_local std::uint32_t keptFailure = 0;
@@ -45,10 +47,14 @@ struct FaultBoard {
   std::vector<PathPlan> pathPlans;
   std::atomic<bool> recordingCopyEnds{false};
   std::vector<std::wstring> copyEnds;
+  std::condition_variable resets;  // wakes the delayed calls
+  unsigned long resetCount = 0;
 };
 
+// Never destroyed: a thread the program left to end by itself may still be
+// inside a delayed call when the process ends.
 FaultBoard& Board() {
-  static FaultBoard board;
+  static FaultBoard& board = *new FaultBoard;
   return board;
 }
 
@@ -68,6 +74,12 @@ void FailAlways(Call call, std::uint32_t errorCode) {
   Plan& plan = Board().plans[static_cast<size_t>(call)];
   plan.always = true;
   plan.code = errorCode;
+  Board().armed = true;
+}
+
+void DelayCalls(Call call, std::chrono::milliseconds delay) {
+  std::lock_guard guard(Board().lock);
+  Board().plans[static_cast<size_t>(call)].delay = delay;
   Board().armed = true;
 }
 
@@ -91,6 +103,8 @@ void Reset() {
   Board().recordingCopyEnds = false;
   Board().copyEnds.clear();
   ResetNameStandIns();
+  ++Board().resetCount;
+  Board().resets.notify_all();
 }
 
 void PlanCopy(const std::wstring& sourceEnd, CopyPlan plan, unsigned times, std::chrono::milliseconds delay,
@@ -206,8 +220,13 @@ bool ShouldFail(Call call) {
   board.counts[index].fetch_add(1, std::memory_order_relaxed);
   // The seam's hot path (every file of a sync) takes no lock unless a test planned a failure.
   if (!board.armed.load(std::memory_order_acquire)) return false;
-  std::lock_guard guard(board.lock);
+  std::unique_lock guard(board.lock);
   Plan& plan = board.plans[index];
+  if (plan.delay.count() > 0) {
+    const unsigned long resetBefore = board.resetCount;
+    board.resets.wait_for(guard, plan.delay, [&] { return board.resetCount != resetBefore; });
+    if (board.resetCount != resetBefore) return false;
+  }
   if (!Due(plan)) return false;
   keptFailure = plan.code;
   return true;

@@ -39,6 +39,11 @@ void FailAfter(Call call, unsigned successes = 0, unsigned failures = 1, std::ui
 // Every call of this kind fails from now on, until cleared, with that code.
 void FailAlways(Call call, std::uint32_t errorCode = 5);
 
+// Every call of this kind waits this long before it goes on (to fail as
+// planned, or to do its work), as a call to a server that does not answer
+// blocks. Reset ends the waits under way at once.
+void DelayCalls(Call call, std::chrono::milliseconds delay);
+
 // Removes every planned failure and sets every count back to 0.
 void Reset();
 
