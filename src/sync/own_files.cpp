@@ -9,7 +9,8 @@ std::wstring LibraryLockFile(const std::wstring& localRoot) {
 }
 
 bool IsOwnFileName(const std::wstring& name) {
-  return EndsWithCaseBlind(name, kBackupSuffix) || EndsWithCaseBlind(name, kPartialCopySuffix);
+  static const std::wstring backup = kBackupSuffix, partial = kPartialCopySuffix;
+  return EndsWithCaseBlind(name, backup) || EndsWithCaseBlind(name, partial);
 }
 
 bool DeleteOwnFile(const std::wstring& path) {

@@ -20,9 +20,11 @@ struct NameRules {
   std::set<std::string> hidden;  // native paths
 };
 
+// Never destroyed: a look left running on a thread of its own may still ask
+// for a path while the process ends.
 NameRules& Rules() {
-  static NameRules rules;
-  return rules;
+  static NameRules* const rules = new NameRules;
+  return *rules;
 }
 
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }

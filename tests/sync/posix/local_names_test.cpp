@@ -140,21 +140,25 @@ TEST_F(LocalNames, TheMastersOwnNamedFilesAreNeverCopied) {
 // On a case-blind local folder two master names that differ only in case
 // share one local name, and so one backup name. The second finds its backup
 // name taken by the first's backup, the only copy of the user's file: that
-// backup is never taken for a stale one, on a retry pass neither, and the
-// second fails without touching anything.
+// backup is never taken for a stale one, not on a retry pass either, whose
+// new listing of the folder shows it, and the second fails without touching
+// anything.
 TEST_F(LocalNames, TwoMasterNamesOfOneLocalNameNeverCostTheUsersFile) {
   WriteFileAt(remote / L"lamps\\A.ies", "remote A", 0);
   WriteFileAt(remote / L"lamps\\a.ies", "remote a", 0);
   const struct {
     const char* what;
     unsigned threads;
+    bool secondFailsOnce;  // its first copy fails, so that a retry pass tries it again
     bool cancel;
     std::vector<int> counts;  // copied, skipped, failed, restored, not restored
   } cases[] = {
-      {"cancelled after both were tried, one copy at a time", 1, true, {1, 0, 1, 1, 0}},
-      {"cancelled after both were tried, copies side by side", 8, true, {1, 0, 1, 1, 0}},
-      {"completed, one copy at a time", 1, false, {1, 0, 1, 0, 0}},
-      {"completed, copies side by side", 8, false, {1, 0, 1, 0, 0}},
+      {"cancelled after both were tried, one copy at a time", 1, false, true, {1, 0, 1, 1, 0}},
+      {"cancelled after both were tried, copies side by side", 8, false, true, {1, 0, 1, 1, 0}},
+      {"the second tried again, cancelled, one copy at a time", 1, true, true, {1, 0, 1, 1, 0}},
+      {"the second tried again, cancelled, copies side by side", 8, true, true, {1, 0, 1, 1, 0}},
+      {"the second tried again, completed, one copy at a time", 1, true, false, {1, 0, 1, 0, 0}},
+      {"completed, copies side by side", 8, false, false, {1, 0, 1, 0, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -162,7 +166,8 @@ TEST_F(LocalNames, TwoMasterNamesOfOneLocalNameNeverCostTheUsersFile) {
     WriteFileAt(local / L"lamps\\A.ies", "user", -10);
     platform::faults::Reset();
     platform::faults::MakeCaseBlind(local.Path());
-    // A retry pass, which lists the folder again, with the first's backup in it.
+    // The second's copy starts only once the first is in place, so it is the second copy made.
+    if (c.secondFailsOnce) platform::faults::FailAfter(Call::CopyReplacing, 1, 1);
     job.retryWaitSeconds = {0};
     int twinLines = 0;
     std::wstring first;
@@ -177,6 +182,7 @@ TEST_F(LocalNames, TwoMasterNamesOfOneLocalNameNeverCostTheUsersFile) {
     RunRecorded(local, c.threads, true);
     hook = nullptr;
     EXPECT_EQ(twinLines, 2);
+    EXPECT_EQ(platform::faults::CallCount(Call::CopyReplacing), c.secondFailsOnce ? 3u : 2u);
     const Tree expected = {{L"lamps\\a.ies", c.cancel ? "user" : first == L"A.ies" ? "remote A" : "remote a"}};
     EXPECT_EQ(Folded(Snapshot(local)), expected);
     EXPECT_EQ(CountsOf(job.outcome.counts), c.counts);
