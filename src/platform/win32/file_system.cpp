@@ -39,6 +39,17 @@ bool IsReadOnlyFile(const std::wstring& path) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// Creates the file as `creation` says, without sharing, and writes the
+// bytes in one write.
+bool CreateAndWrite(const std::wstring& path, DWORD creation, const std::string& bytes) {
+  win32::UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Failed();
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return Failed();
+  return written == bytes.size() || Failed(ERROR_DISK_FULL);
+}
+
 bool TargetExisted(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
 FileTime TimeOf(const FILETIME& time) {
@@ -338,12 +349,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, ReadSharing sha
 
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
   if (IsReadOnlyFile(path)) return false;
-  win32::UniqueFileHandle file(
-      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  const BOOL ok = ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  return ok && written == bytes.size();
+  return CreateAndWrite(path, CREATE_ALWAYS, bytes);
 }
 
 bool CreateEmptyFile(const std::wstring& path) {
@@ -362,12 +368,7 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool WriteFreshFile(const std::wstring& path, const std::string& bytes) {
-  win32::UniqueFileHandle file(
-      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return Failed();
-  DWORD written = 0;
-  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return Failed();
-  return written == bytes.size() || Failed(ERROR_DISK_FULL);
+  return CreateAndWrite(path, CREATE_NEW, bytes);
 }
 
 bool IsLink(const std::wstring& path) {
