@@ -157,13 +157,19 @@ size_t Replacements::SetAside(const FileCopy& copy) {
   // listing made since shows.
   if (copy.staleBackup && !BackupNameHeldByAnother(found->second)) DeleteOwnFile(backup);
   file.movedAside = platform::MoveNoReplace(copy.target, backup);
-  if (file.movedAside) backupHolders[platform::FileNameKey(file.localPath + backupSuffix)] = found->second;
+  if (file.movedAside)
+    backupHolders.emplace(std::hash<std::wstring>{}(platform::FileNameKey(file.localPath)), found->second);
   return found->second;
 }
 
 bool Replacements::BackupNameHeldByAnother(size_t aside) const {
-  const auto holder = backupHolders.find(platform::FileNameKey(setAside[aside].localPath + backupSuffix));
-  return holder != backupHolders.end() && holder->second != aside && setAside[holder->second].movedAside;
+  const std::wstring key = platform::FileNameKey(setAside[aside].localPath);
+  const auto [from, to] = backupHolders.equal_range(std::hash<std::wstring>{}(key));
+  for (auto holder = from; holder != to; ++holder)
+    if (holder->second != aside && setAside[holder->second].movedAside &&
+        platform::FileNameKey(setAside[holder->second].localPath) == key)
+      return true;
+  return false;
 }
 
 // The backup replaces, in one step, only the copy this run put in place,

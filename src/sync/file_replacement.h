@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -97,8 +98,9 @@ class Replacements {
 
   std::vector<SetAsideFile> setAside;
   std::unordered_map<size_t, size_t> asideOf;  // a file's place in setAside, by its index
-  // The file whose backup holds a backup name, by the name's key: where two
+  // The files whose backups hold a backup name, by a hash of the name's key
+  // (a forced run sets aside every file, so no key is kept whole): where two
   // master names share one local name, the second's backup name is the
   // first's, and that backup is never taken for a stale one.
-  std::unordered_map<std::wstring, size_t> backupHolders;
+  std::unordered_multimap<size_t, size_t> backupHolders;
 };
