@@ -174,10 +174,10 @@ LRESULT OnTrayNotify(MainWindowState& state, LPARAM lParam) {
   return 0;
 }
 
-LRESULT OnSizing(WPARAM edge, LPARAM lParam) {
+LRESULT OnSizing(const MainWindowState& state, WPARAM edge, LPARAM lParam) {
   auto* rect = reinterpret_cast<RECT*>(lParam);
   WindowRect proposed{rect->left, rect->top, rect->right, rect->bottom};
-  ApplyMinimumSize(static_cast<int>(edge), proposed);
+  ApplyMinimumSize(static_cast<int>(edge), proposed, state.scale);
   *rect = RECT{proposed.left, proposed.top, proposed.right, proposed.bottom};
   return 0;
 }
@@ -216,7 +216,7 @@ LRESULT DispatchMessageToState(HWND window, UINT message, WPARAM wParam, LPARAM 
       }
       return ::DefWindowProcW(window, message, wParam, lParam);
     case WM_SIZING:
-      return OnSizing(wParam, lParam);
+      return OnSizing(*state, wParam, lParam);
     case WM_TIMER:
       if (wParam == kSilentEndTimer) {
         ::KillTimer(window, kSilentEndTimer);

@@ -17,9 +17,24 @@ namespace {
 
 constexpr size_t kFolderCapacity = 260;  // 259 characters and the terminating zero
 
-HWND CreateChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width, int height,
+HWND CreateChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, const ControlPlacement& place,
                  HWND parent, HINSTANCE instance) {
-  return ::CreateWindowExW(0, windowClass, text, style, x, y, width, height, parent, nullptr, instance, nullptr);
+  return ::CreateWindowExW(0, windowClass, text, style, place.x, place.y, place.width, place.height, parent, nullptr,
+                           instance, nullptr);
+}
+
+// The DPI the system tells this program: the screen's real one, as the
+// program declares itself DPI-aware; 96 on systems that know no other.
+DisplayScale ScreenScale() {
+  const win32::ScreenDC screen;
+  return DisplayScale::ForDpi(screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0);
+}
+
+// The program's icon at a size the system asks for, owned by the caller.
+HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON,
+                                         ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
+                                         LR_DEFAULTCOLOR));
 }
 
 ControlSize SizeOf(HWND control) {
@@ -40,27 +55,34 @@ MainWindowState::~MainWindowState() = default;
 
 void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance) {
   ReloadPaths(state);
-  state.font.Reset(::CreateFontW(15, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_OUTLINE_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH, L"TAHOMA"));
-  ::SetWindowPos(state.window, nullptr, 0, 0, kMinimumWindowWidth, kMinimumWindowHeight,
+  state.scale = ScreenScale();
+  const DisplayScale& scale = state.scale;
+  state.font.Reset(::CreateFontW(scale.Pixels(kFontHeight), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                 VARIABLE_PITCH, L"TAHOMA"));
+  ::SetWindowPos(state.window, nullptr, 0, 0, scale.Pixels(kMinimumWindowWidth), scale.Pixels(kMinimumWindowHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  state.smallIcon.Reset(LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON));
+  state.largeIcon.Reset(LoadProgramIcon(instance, SM_CXICON, SM_CYICON));
+  ::SendMessageW(state.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
+  ::SendMessageW(state.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.largeIcon.Get()));
   // Loaded for the rich-edit class; it stays loaded for the process's life.
   ::LoadLibraryW(L"Msftedit.dll");
 
   const DWORD child = WS_CHILD | WS_VISIBLE;
+  const MainWindowLayout created = CreationLayout(scale);
   state.logView = CreateChild(L"RICHEDIT50W", L"",
-                              child | WS_VSCROLL | WS_HSCROLL | ES_SUNKEN | ES_READONLY | ES_MULTILINE, 10, 40, 100,
-                              20, state.window, instance);
+                              child | WS_VSCROLL | WS_HSCROLL | ES_SUNKEN | ES_READONLY | ES_MULTILINE,
+                              created.logView, state.window, instance);
   // The default limit (32,767 characters, some 700 lines) would cut a long
   // run's log short on Windows; 0 here would mean only 64K.
   ::SendMessageW(state.logView, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   ShowHeader(state);
-  state.progressBar = CreateChild(PROGRESS_CLASSW, L"ProgressBar", child, 10, 10, 100, 20, state.window, instance);
-  state.syncButton = CreateChild(L"Button", L"Sync", child, 30, 100, 100, 30, state.window, instance);
-  HANDLE buttonIcon = ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON, 16, 16,
-                                   LR_DEFAULTCOLOR | LR_SHARED);
-  ::SendMessageW(state.syncButton, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(buttonIcon));
-  state.closeButton = CreateChild(L"Button", L"Close", child, 30, 100, 50, 30, state.window, instance);
+  state.progressBar =
+      CreateChild(PROGRESS_CLASSW, L"ProgressBar", child, created.progressBar, state.window, instance);
+  state.syncButton = CreateChild(L"Button", L"Sync", child, created.syncButton, state.window, instance);
+  ::SendMessageW(state.syncButton, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
+  state.closeButton = CreateChild(L"Button", L"Close", child, created.closeButton, state.window, instance);
   state.progressSink = std::make_unique<ShelfmateProgressCallBack>(ProgressTargets{
       state.window, state.progressBar, state.syncButton, state.closeButton, state.logView, &state.trayIcon,
       &state.syncRunning, &state.job});
@@ -68,7 +90,8 @@ void CreateMainWindowContents(MainWindowState& state, HINSTANCE instance) {
   state.syncRunning = false;
   state.silentMode = false;
   state.trayIconSize = ChooseTrayIconSize();
-  AddTrayIcon(instance, state.window, state.trayIconSize, state.trayIcon);
+  AddTrayIcon(state.window, state.trayIconSize, TrayIcons{state.smallIcon.Get(), state.largeIcon.Get()},
+              state.trayIcon);
 
   const WPARAM font = reinterpret_cast<WPARAM>(state.font.Get());
   ::SendMessageW(state.logView, WM_SETFONT, font, FALSE);
@@ -96,9 +119,10 @@ void ShowHeader(MainWindowState& state) {
 // their places.
 void LayoutMainWindow(MainWindowState& state, int width, int height) {
   const bool syncPresent = state.syncButton != nullptr;
-  const ControlSize syncSize = syncPresent ? SizeOf(state.syncButton) : kSyncButtonCreationSize;
+  const ControlSize syncSize = syncPresent ? SizeOf(state.syncButton) : ControlSize{};
   const ControlSize closeSize = state.closeButton ? SizeOf(state.closeButton) : ControlSize{};
-  const MainWindowLayout layout = ComputeMainWindowLayout(width, height, syncSize, closeSize, syncPresent);
+  const MainWindowLayout layout =
+      ComputeMainWindowLayout(width, height, syncSize, closeSize, syncPresent, state.scale);
   if (state.progressBar) Place(state.progressBar, layout.progressBar, SWP_NOMOVE);
   if (state.syncButton) Place(state.syncButton, layout.syncButton, SWP_NOSIZE);
   if (state.closeButton) Place(state.closeButton, layout.closeButton, SWP_NOSIZE);

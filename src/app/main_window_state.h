@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/display_scale.h"
 #include "app/sync_thread.h"
 #include "platform/win32/unique_resource.h"
 #include "sync/run_record.h"
@@ -27,7 +28,13 @@ struct MainWindowState {
   HWND syncButton = nullptr;
   HWND closeButton = nullptr;
   HWND logView = nullptr;
+  DisplayScale scale;  // the screen's, read at creation
   win32::UniqueFont font;
+  // The program's icon at the system's small and large icon sizes, for the
+  // window's frame, the Sync button and the tray; loaded unshared, as a shared
+  // load hands back whichever size was cached first.
+  win32::UniqueIcon smallIcon;
+  win32::UniqueIcon largeIcon;
   std::wstring localPath;   // at most 259 characters
   std::wstring remotePath;  // at most 259 characters
   SyncJob job;

@@ -10,7 +10,6 @@
 #include "app/tray_record.h"
 #include "app/window_messages.h"
 #include "platform/win32/unique_resource.h"
-#include "resource.h"
 
 namespace {
 
@@ -42,17 +41,14 @@ DWORD ChooseTrayIconSize() {
                                                                        : static_cast<DWORD>(NOTIFYICONDATAW_V3_SIZE);
 }
 
-void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDATAW& record) {
+void AddTrayIcon(HWND window, DWORD recordSize, const TrayIcons& icons, NOTIFYICONDATAW& record) {
   std::memset(&record, 0, recordSize);
   record.cbSize = recordSize;
   record.hWnd = window;
   record.uID = kTrayIconId;
   CopyToField(record.szTip, L"Shelfmate");
-  record.hIcon = static_cast<HICON>(
-      ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON, 16, 16, LR_SHARED));
-  if (IsCompleteRecord(recordSize))
-    record.hBalloonIcon = static_cast<HICON>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_SHELFMATE), IMAGE_ICON, 32, 32, LR_SHARED));
+  record.hIcon = icons.tray;
+  if (IsCompleteRecord(recordSize)) record.hBalloonIcon = icons.balloon;
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
   record.uCallbackMessage = MSG_TRAY_NOTIFY;
   record.szInfo[0] = L'\0';

@@ -9,8 +9,16 @@
 // version-3 size.
 DWORD ChooseTrayIconSize();
 
-// Fills the record (tooltip "Shelfmate", icon 107, no balloon yet) and adds the icon.
-void AddTrayIcon(HINSTANCE instance, HWND window, DWORD recordSize, NOTIFYICONDATAW& record);
+// The program's icon at the tray's size and at the balloon's; the caller owns
+// both and keeps them while the tray icon is shown.
+struct TrayIcons {
+  HICON tray = nullptr;
+  HICON balloon = nullptr;
+};
+
+// Fills the record (tooltip "Shelfmate", the program's icon, no balloon yet)
+// and adds the icon. The balloon's icon goes only into the complete record.
+void AddTrayIcon(HWND window, DWORD recordSize, const TrayIcons& icons, NOTIFYICONDATAW& record);
 
 // The record that adds the icon again after Explorer restarted: the live
 // record's size, window, id, message, icons and current tooltip, and no

@@ -143,6 +143,21 @@ class PaintDC {
   HDC dc;
 };
 
+// The screen's device context, from GetDC(nullptr) to ReleaseDC.
+class ScreenDC {
+ public:
+  ScreenDC() noexcept : dc(::GetDC(nullptr)) {}
+  ~ScreenDC() {
+    if (dc) ::ReleaseDC(nullptr, dc);
+  }
+  ScreenDC(const ScreenDC&) = delete;
+  ScreenDC& operator=(const ScreenDC&) = delete;
+  HDC Get() const noexcept { return dc; }
+
+ private:
+  HDC dc;
+};
+
 // Selects a GDI object into a DC and puts the previous one back on scope exit.
 class SelectedObject {
  public:
