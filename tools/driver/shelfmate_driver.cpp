@@ -244,9 +244,21 @@ int RunSilent(const wchar_t* exe) {
   return static_cast<int>(code);
 }
 
+// Reads the program's windows in the screen's pixels, as the program (which
+// declares itself DPI-aware) places them: a driver unaware of the DPI would
+// be given every place scaled down to 96 DPI, and picture the wrong part of
+// the screen.
+void SeeRealPixels() {
+  using SetAware = BOOL(WINAPI*)();
+  const auto setAware = reinterpret_cast<SetAware>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")));
+  if (setAware) setAware();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  SeeRealPixels();
   if (argc == 3 && std::wcscmp(argv[1], L"/silent") == 0) return RunSilent(argv[2]);
   if (argc != 3) {
     std::fprintf(stderr, "usage: shelfmate_driver Shelfmate.exe signal-folder | /silent Shelfmate.exe\n");
