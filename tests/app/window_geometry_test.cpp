@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 TEST(WindowGeometry, ButtonsSitBottomRightAndTheViewFillsTheRest) {
@@ -62,6 +68,60 @@ TEST(WindowGeometry, OnlyTheDraggedEdgeMovesToHoldTheMinimum) {
     EXPECT_EQ(rect.top, c.expected.top) << c.edge;
     EXPECT_EQ(rect.right, c.expected.right) << c.edge;
     EXPECT_EQ(rect.bottom, c.expected.bottom) << c.edge;
+  }
+}
+
+TEST(DisplayScale, RoundsAsMulDivDoes) {
+  struct Case {
+    int at96, dpi, expected;
+  };
+  const Case cases[] = {
+      {10, 96, 10},   {420, 96, 420}, {15, 120, 19},  // 18.75
+      {10, 120, 13},                                // 12.5: halves go up
+      {30, 120, 38},                                // 37.5
+      {-5, 120, -6},                                // -6.25
+      {-2, 120, -3},                                // -2.5: halves go away from zero
+      {15, 144, 23},  {420, 144, 630}, {220, 192, 440}, {1, 72, 1},  // 0.75
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DisplayScale::ForDpi(c.dpi).Pixels(c.at96), c.expected) << c.at96 << " at " << c.dpi;
+  // A screen that tells no DPI is taken as 96.
+  EXPECT_EQ(DisplayScale::ForDpi(0).Pixels(420), 420);
+  EXPECT_EQ(DisplayScale::ForDpi(-1).Pixels(420), 420);
+#ifdef _WIN32
+  for (const int dpi : {72, 96, 120, 144, 168, 192, 240, 288})
+    for (int at96 = -100; at96 <= 1000; ++at96)
+      ASSERT_EQ(DisplayScale::ForDpi(dpi).Pixels(at96), ::MulDiv(at96, dpi, 96)) << at96 << " at " << dpi;
+#endif
+}
+
+// At every scale the margins stay equal on both sides, the buttons keep
+// their gap and the bar, the view and the buttons never meet.
+TEST(WindowGeometry, EveryScaleKeepsTheMarginsAndTheOrder) {
+  for (const int dpi : {96, 120, 144, 168, 192, 240}) {
+    const DisplayScale scale = DisplayScale::ForDpi(dpi);
+    const MainWindowLayout created = CreationLayout(scale);
+    const ControlSize sync{created.syncButton.width, created.syncButton.height};
+    const ControlSize close{created.closeButton.width, created.closeButton.height};
+    const int w = scale.Pixels(412), h = scale.Pixels(174);
+    const MainWindowLayout layout = ComputeMainWindowLayout(w, h, sync, close, true, scale);
+    const int margin = scale.Pixels(10);
+    EXPECT_EQ(layout.progressBar.x, margin) << dpi;
+    EXPECT_EQ(w - layout.progressBar.x - layout.progressBar.width, margin) << dpi;
+    EXPECT_EQ(w - layout.logView.x - layout.logView.width, margin) << dpi;
+    EXPECT_EQ(w - layout.syncButton.x - layout.syncButton.width, margin) << dpi;
+    EXPECT_EQ(h - layout.syncButton.y - layout.syncButton.height, margin) << dpi;
+    EXPECT_EQ(layout.closeButton.x + layout.closeButton.width + margin, layout.syncButton.x) << dpi;
+    EXPECT_LT(layout.progressBar.y + layout.progressBar.height, layout.logView.y) << dpi;
+    EXPECT_EQ(layout.logView.y + layout.logView.height + margin, std::min(layout.syncButton.y, layout.closeButton.y))
+        << dpi;
+    EXPECT_EQ(sync.width, scale.Pixels(100)) << dpi;
+    EXPECT_EQ(close.width, scale.Pixels(50)) << dpi;
+
+    WindowRect small{0, 0, 100, 100};
+    ApplyMinimumSize(kEdgeBottomRight, small, scale);
+    EXPECT_EQ(small.right, scale.Pixels(420)) << dpi;
+    EXPECT_EQ(small.bottom, scale.Pixels(220)) << dpi;
   }
 }
 
