@@ -1,6 +1,8 @@
 // Shelfmate.exe's main window at 100%, 150% and 200% scaling, started as its
 // own process so that it takes the DPI the system gives a new program.
 #include <windows.h>
+#include <msxml2.h>
+#include <objbase.h>
 #include <richedit.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "schedule/com_values.h"
 #include "support/win32/process.h"
 #include "window_search.h"
 
@@ -212,18 +215,30 @@ TEST(ScaledWindowProcess, TheWindowIsLaidOutAtTheScreensDpi) {
   }
 }
 
-// The program's icon holds a bitmap at each size that 100% to 200% scaling
-// asks for (small and large icons), so that none is stretched from another
-// size; each entry is a DIB, as Windows XP cannot read PNG-compressed ones.
-TEST(ShippedIcon, HasABitmapAtEverySizeTheScalesAskFor) {
-  const win32::UniqueModule image(::LoadLibraryExW(ShelfmateExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  ASSERT_TRUE(image) << ShelfmateExe();
-  auto resource = [&](const wchar_t* name, const wchar_t* type, DWORD& size) -> const BYTE* {
+// Shelfmate.exe's resources, read from the image without running it.
+class ShippedResources {
+ public:
+  ShippedResources() : image(::LoadLibraryExW(ShelfmateExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  bool Loaded() const { return static_cast<bool>(image); }
+  // The resource's bytes and size, or null where the image has none.
+  const BYTE* Find(const wchar_t* name, const wchar_t* type, DWORD& size) const {
     HRSRC found = ::FindResourceW(image.Get(), name, type);
     if (found == nullptr) return nullptr;
     size = ::SizeofResource(image.Get(), found);
     return static_cast<const BYTE*>(::LockResource(::LoadResource(image.Get(), found)));
-  };
+  }
+
+ private:
+  win32::UniqueModule image;
+};
+
+// The program's icon holds a bitmap at each size that 100% to 200% scaling
+// asks for (small and large icons), so that none is stretched from another
+// size; each entry is a DIB, as Windows XP cannot read PNG-compressed ones.
+TEST(ShippedIcon, HasABitmapAtEverySizeTheScalesAskFor) {
+  const ShippedResources shipped;
+  ASSERT_TRUE(shipped.Loaded()) << ShelfmateExe();
+  auto resource = [&](const wchar_t* name, const wchar_t* type, DWORD& size) { return shipped.Find(name, type, size); };
   DWORD groupSize = 0;
   const BYTE* group = resource(MAKEINTRESOURCEW(107), MAKEINTRESOURCEW(14), groupSize);  // RT_GROUP_ICON
   ASSERT_NE(group, nullptr);
@@ -248,6 +263,105 @@ TEST(ShippedIcon, HasABitmapAtEverySizeTheScalesAskFor) {
     EXPECT_EQ(header, sizeof(BITMAPINFOHEADER)) << "entry " << entry << " of " << sizes.back() << " pixels";
   }
   EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 40, 48, 64}));
+}
+
+// The Windows versions the program's manifest lists as supported, as the
+// system read them: the activation context's compatibility elements. An
+// element outside its namespace would not be read.
+std::vector<std::wstring> SupportedVersions() {
+  SIZE_T needed = 0;
+  // No context named: the process's default one, from the image's manifest.
+  ::QueryActCtxW(0, nullptr, nullptr, CompatibilityInformationInActivationContext, nullptr, 0, &needed);
+  std::vector<BYTE> data(needed);
+  if (needed < sizeof(DWORD) ||
+      !::QueryActCtxW(0, nullptr, nullptr, CompatibilityInformationInActivationContext, data.data(), data.size(),
+                      &needed))
+    return {};
+  DWORD count = 0;
+  std::memcpy(&count, data.data(), sizeof count);
+  // Older systems give each element as a GUID and a type (20 bytes after a
+  // 4-byte count); newer ones add a 64-bit tested version, aligned to 8.
+  size_t first = 4, each = 20;
+  if (count != 0 && needed != first + each * count) first = 8, each = 32;
+  if (count != 0 && needed < first + each * count) return {};
+  std::vector<std::wstring> versions;
+  for (DWORD element = 0; element < count; ++element) {
+    GUID id{};
+    std::memcpy(&id, data.data() + first + each * element, sizeof id);
+    DWORD type = 0;
+    std::memcpy(&type, data.data() + first + each * element + sizeof id, sizeof type);
+    if (type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS) continue;
+    wchar_t text[40] = {};
+    ::StringFromGUID2(id, text, 40);
+    versions.push_back(text);
+  }
+  return versions;
+}
+
+// The manifest's text in the image: its DPI awareness is read only in
+// application/windowsSettings of the asm.v3 namespace, and only from the
+// 2005 WindowsSettings namespace (Wine reads it anywhere, and every program
+// it starts gets the screen's DPI, so no run under Wine shows this).
+TEST(ProgramManifest, DeclaresDpiAwarenessWhereWindowsReadsIt) {
+  const ShippedResources shipped;
+  ASSERT_TRUE(shipped.Loaded()) << ShelfmateExe();
+  DWORD size = 0;
+  const BYTE* text = shipped.Find(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24), size);  // RT_MANIFEST
+  ASSERT_NE(text, nullptr);
+  std::wstring manifest(size, L'\0');
+  manifest.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(text),
+                                                            static_cast<int>(size), manifest.data(),
+                                                            static_cast<int>(manifest.size()))));
+  // The XML declaration names UTF-8; the string handed over is already wide.
+  manifest.erase(0, manifest.find(L"<assembly"));
+
+  const win32::ComInitialisation com(win32::ComInitialisation::Model::Legacy);
+  ASSERT_TRUE(SUCCEEDED(com.Result()));
+  CLSID documentClass{};
+  ASSERT_EQ(::CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &documentClass), S_OK);
+  win32::ComPtr<IXMLDOMDocument2> document;
+  // IXMLDOMDocument2's id, which the toolchain's libraries do not all define.
+  const IID documentInterface{0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+  ASSERT_EQ(::CoCreateInstance(documentClass, nullptr, CLSCTX_INPROC_SERVER, documentInterface, document.PutVoid()),
+            S_OK);
+  VARIANT_BOOL parsed = VARIANT_FALSE;
+  ASSERT_EQ(document->loadXML(win32::UniqueBstr(manifest).Get(), &parsed), S_OK);
+  ASSERT_EQ(parsed, VARIANT_TRUE);
+  auto setProperty = [&](const wchar_t* name, const wchar_t* value) {
+    const win32::UniqueBstr text(value);
+    VARIANT variant;
+    ::VariantInit(&variant);
+    variant.vt = VT_BSTR;
+    variant.bstrVal = text.Get();  // lent for the call
+    return document->setProperty(win32::UniqueBstr(name).Get(), variant);
+  };
+  ASSERT_EQ(setProperty(L"SelectionLanguage", L"XPath"), S_OK);
+  ASSERT_EQ(setProperty(L"SelectionNamespaces", L"xmlns:v1='urn:schemas-microsoft-com:asm.v1' "
+                                                L"xmlns:v3='urn:schemas-microsoft-com:asm.v3' "
+                                                L"xmlns:ws='http://schemas.microsoft.com/SMI/2005/WindowsSettings'"),
+            S_OK);
+  win32::ComPtr<IXMLDOMNode> dpiAware;
+  ASSERT_EQ(document->selectSingleNode(
+                win32::UniqueBstr(L"/v1:assembly/v3:application/v3:windowsSettings/ws:dpiAware").Get(),
+                dpiAware.Put()),
+            S_OK);
+  BSTR value = nullptr;
+  ASSERT_EQ(dpiAware->get_text(&value), S_OK);
+  const win32::OwnedBstr owned(value);
+  EXPECT_STREQ(value, L"true");
+}
+
+// This test program carries the program's own manifest (it is built from the
+// same resource script), so the system has read its list of supported
+// Windows versions here as it reads it for Shelfmate.exe.
+TEST(ProgramManifest, ListsTheSupportedWindowsVersions) {
+  EXPECT_EQ(SupportedVersions(), (std::vector<std::wstring>{
+                                     L"{E2011457-1546-43C5-A5FE-008DEEE3D3F0}",  // Vista
+                                     L"{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",  // 7
+                                     L"{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}",  // 8
+                                     L"{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",  // 8.1
+                                     L"{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}",  // 10 and 11
+                                 }));
 }
 
 }  // namespace

@@ -157,8 +157,11 @@ int DriveWindow(HWND window, DWORD processId, const std::wstring& signals) {
   if (!log) return Fail("the window has no log view");
   if (!WaitFor(30000, [&] { return Idle(window); })) return Fail("the window never showed its Sync button");
   const std::wstring header = ControlText(log);
-  // A size that shows more of the log than the first one.
-  ::SetWindowPos(window, nullptr, 0, 0, 560, 340, SWP_NOZORDER | SWP_NOACTIVATE);
+  // A size that shows more of the log than the first one, in 96-DPI pixels
+  // scaled to the screen's DPI as the window scales its own.
+  const win32::ScreenDC screen;
+  const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+  ::SetWindowPos(window, nullptr, 0, 0, ::MulDiv(560, dpi, 96), ::MulDiv(340, dpi, 96), SWP_NOZORDER | SWP_NOACTIVATE);
   ::Sleep(500);
   Click(window, Button(window, L"Sync"));
 
