@@ -142,7 +142,16 @@ void TearDownMainWindow(MainWindowState& state) {
     state.record.End(state.exitCode, RunCounts{});
   }
   RemoveTrayIcon(state.window, state.trayIconSize);
+  // The frame keeps its icons until WM_NCDESTROY and the controls outlive
+  // this message: they let go of the font and icons before these are freed.
+  for (HWND control : {state.logView, state.syncButton, state.closeButton})
+    if (control) ::SendMessageW(control, WM_SETFONT, 0, FALSE);
+  if (state.syncButton) ::SendMessageW(state.syncButton, BM_SETIMAGE, IMAGE_ICON, 0);
+  ::SendMessageW(state.window, WM_SETICON, ICON_SMALL, 0);
+  ::SendMessageW(state.window, WM_SETICON, ICON_BIG, 0);
   state.font.Reset();
+  state.smallIcon.Reset();
+  state.largeIcon.Reset();
   state.progressSink.reset();
   state.job.progress = nullptr;
 }

@@ -67,8 +67,9 @@ void ShowHeader(MainWindowState& state);
 // Places the controls for a client area of width x height.
 void LayoutMainWindow(MainWindowState& state, int width, int height);
 
-// Cancels and waits for a running sync, removes the tray icon and frees the
-// font and the progress sink. The record itself is freed by its owner.
+// Cancels and waits for a running sync, removes the tray icon, takes the font
+// and icons back from the window and its controls and frees them, and frees
+// the progress sink. The record itself is freed by its owner.
 void TearDownMainWindow(MainWindowState& state);
 
 // The text of a window, read with room for capacity characters.

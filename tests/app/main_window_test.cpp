@@ -9,7 +9,52 @@
 #include "sync/sync_tree.h"
 #include "tray_stand_in.h"
 
+#include <iterator>
+#include <utility>
+
 namespace {
+
+// What a window still holds as it is destroyed: every font and icon it holds
+// then must still be alive, or the window paints or frees a freed handle.
+struct HeldAtDestruction {
+  WNDPROC original = nullptr;
+  bool destroyed = false;
+  bool fontAlive = true;
+  bool iconsAlive = true;
+};
+
+constexpr wchar_t kHeldProperty[] = L"ShelfmateTestHeld";
+
+bool IconAlive(HICON icon) {
+  ICONINFO info{};
+  if (!::GetIconInfo(icon, &info)) return false;
+  if (info.hbmMask) ::DeleteObject(info.hbmMask);
+  if (info.hbmColor) ::DeleteObject(info.hbmColor);
+  return true;
+}
+
+LRESULT CALLBACK RecordHeldHandles(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* held = static_cast<HeldAtDestruction*>(::GetPropW(window, kHeldProperty));
+  if (message == WM_NCDESTROY) {
+    held->destroyed = true;
+    LOGFONTW face{};
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
+    if (font && !::GetObjectW(font, sizeof face, &face)) held->fontAlive = false;
+    for (const LRESULT icon : {::SendMessageW(window, WM_GETICON, ICON_SMALL, 0),
+                               ::SendMessageW(window, WM_GETICON, ICON_BIG, 0),
+                               ::SendMessageW(window, BM_GETIMAGE, IMAGE_ICON, 0)})
+      if (icon && !IconAlive(reinterpret_cast<HICON>(icon))) held->iconsAlive = false;
+    ::RemovePropW(window, kHeldProperty);
+    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(held->original));
+  }
+  return ::CallWindowProcW(held->original, window, message, wParam, lParam);
+}
+
+void WatchDestruction(HWND window, HeldAtDestruction& held) {
+  ::SetPropW(window, kHeldProperty, &held);
+  held.original = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordHeldHandles)));
+}
 
 TEST_F(MainWindowTest, ASyncLogsEveryFileAndEndsIdle) {
   MakeLibrary(12);
@@ -307,6 +352,26 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientAreaAndTheMinimumSizeHolds) {
     EXPECT_EQ(::SendMessageW(window, WM_SIZING, edge, reinterpret_cast<LPARAM>(&proposed)), 0);
     EXPECT_EQ(proposed.right - proposed.left, horizontal ? 420 : 100) << edge;
     EXPECT_EQ(proposed.bottom - proposed.top, vertical ? 220 : 60) << edge;
+  }
+}
+
+TEST_F(MainWindowTest, TheWindowAndItsControlsLetGoOfTheFontAndIconsBeforeTheyAreFreed) {
+  MainWindowState& state = OpenWindow();
+  // The frame gives up its icons only at WM_NCDESTROY, and the controls are
+  // destroyed after the frame's WM_DESTROY, where the record is freed.
+  const std::pair<const char*, HWND> windows[] = {{"frame", window},
+                                                  {"Sync button", state.syncButton},
+                                                  {"Close button", state.closeButton},
+                                                  {"log view", state.logView}};
+  HeldAtDestruction held[std::size(windows)];
+  for (size_t i = 0; i < std::size(windows); ++i) WatchDestruction(windows[i].second, held[i]);
+  ASSERT_TRUE(::DestroyWindow(window));
+  window = nullptr;
+  for (size_t i = 0; i < std::size(windows); ++i) {
+    SCOPED_TRACE(windows[i].first);
+    EXPECT_TRUE(held[i].destroyed);
+    EXPECT_TRUE(held[i].fontAlive);
+    EXPECT_TRUE(held[i].iconsAlive);
   }
 }
 
