@@ -169,6 +169,8 @@ TEST_F(SyncFaults, VersionFileIsCopiedOnlyAfterACleanCompletedRun) {
     if (c.mishap == Mishap::DeepFile) WriteFileAt(from / deep, "deep", 0);
     platform::faults::Reset();
     SyncJob run;
+    // Failures planned by count need the copies in one order: one at a time.
+    run.copyThreads = 1;
     run.outdatedVersionFiles = {L"A.VERSION"};
     run.retryWaitSeconds = c.waits;
     std::chrono::milliseconds waited(0);
