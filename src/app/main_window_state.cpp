@@ -6,6 +6,7 @@
 
 #include "app/progress_display.h"
 #include "app/progress_text.h"
+#include "app/sync_command.h"
 #include "app/sync_control.h"
 #include "app/tray_icon.h"
 #include "app/window_geometry.h"
@@ -139,7 +140,7 @@ void TearDownMainWindow(MainWindowState& state) {
   // Closed while the remote library was still waited for: that attempt was cancelled.
   if (state.record.Active()) {
     state.exitCode = kExitCancelled;
-    state.record.End(state.exitCode, RunCounts{});
+    FinishRecord(state, state.exitCode, RunCounts{});
   }
   RemoveTrayIcon(state.window, state.trayIconSize);
   // The frame keeps its icons until WM_NCDESTROY and the controls outlive

@@ -13,6 +13,7 @@
 #include "app/sync_thread.h"
 #include "platform/win32/unique_resource.h"
 #include "sync/run_record.h"
+#include "sync/status_file.h"
 #include "sync/sync_job.h"
 
 class ShelfmateProgressCallBack;
@@ -51,6 +52,9 @@ struct MainWindowState {
   // How the program ends when the session does; tests put their own here.
   std::function<void(UINT exitCode)> endProcess = [](UINT exitCode) { ::ExitProcess(exitCode); };
   RunRecord record;
+  // Writes each run's status file; its owner's end waits for the last one,
+  // up to its limit, so that a silent start's file is written before it exits.
+  StatusPublisher statusPublisher;
   DWORD trayIconSize = 0;
   UINT taskbarCreatedMessage = 0;  // broadcast when Explorer (and its tray) restarts
 };

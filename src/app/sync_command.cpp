@@ -9,9 +9,11 @@
 #include "app/sync_control.h"
 #include "app/window_messages.h"
 #include "resource.h"
+#include "schedule/task_scheduler.h"
 #include "settings/settings_store.h"
 #include "sync/failure_reason.h"
 #include "sync/paths.h"
+#include "sync/run_report.h"
 #include "sync/version_files.h"
 
 namespace {
@@ -54,11 +56,11 @@ void BeginRecord(MainWindowState& state) {
 // An attempt that ends before any sync: its line, exit code and footer.
 void EndAttempt(MainWindowState& state, int exitCode, const std::wstring& line, const FailureReason* reason = nullptr) {
   if (reason)
-    state.record.Line(line, reason->Text());
+    state.record.Failure(line, reason->Text());
   else
     state.record.Line(line);
   state.exitCode = exitCode;
-  state.record.End(exitCode, RunCounts{});
+  FinishRecord(state, exitCode, RunCounts{});
 }
 
 void LogOutdatedVersionFiles(MainWindowState& state, const StringList& names) {
@@ -109,6 +111,23 @@ void CheckVersionsThenHandOver(MainWindowState& state) {
   // is in place, so that a run cut short leaves the library marked behind.
   if (!outdated.empty()) LogOutdatedVersionFiles(state, outdated);
   HandOverSync(state, force, outdated);
+}
+
+// The weekly run brings the task that started it in line with the settings,
+// which administrators deploy without anybody pressing OK in the Settings
+// dialog. Whatever happens, the run goes on; the record says what was done.
+void KeepOwnTaskUpToDate(MainWindowState& state) {
+  switch (KeepScheduledTaskUpToDate(GetScheduleRandomDelay())) {
+    case TaskUpkeepResult::Updated:
+      state.record.Line(L"The scheduled task was brought in line with the settings.");
+      return;
+    case TaskUpkeepResult::Failed:
+      state.record.Line(L"The scheduled task could not be brought in line with the settings; it runs as it did.");
+      return;
+    case TaskUpkeepResult::Absent:
+    case TaskUpkeepResult::UpToDate:
+      return;
+  }
 }
 
 // A silent start looks for the remote library on the worker: a look at an
@@ -165,6 +184,7 @@ void RunSyncCommand(MainWindowState& state) {
   ShowHeader(state);
   BeginRecord(state);
   if (state.silentMode) {
+    KeepOwnTaskUpToDate(state);
     WaitForRemoteOnWorker(state);
     return;
   }
@@ -236,11 +256,21 @@ void HandOverSync(MainWindowState& state, bool forceCopyAll, const StringList& o
   }
 }
 
+void FinishRecord(MainWindowState& state, int exitCode, const RunCounts& counts) {
+  if (!state.record.Active()) return;
+  const RunSummary summary = state.record.Summary(exitCode, counts);
+  std::wstring programPath;
+  if (!platform::ProgramPath(programPath)) programPath.clear();
+  WriteRunEvent(summary, state.record, programPath);
+  state.record.End(exitCode, counts);
+  state.statusPublisher.Publish(GetStatusFolder(), summary);
+}
+
 void RecordRunEnd(MainWindowState& state) {
   if (!state.runHandedOver) return;
   state.runHandedOver = false;
   state.exitCode = ExitCodeFor(state.job.outcome);
-  state.record.End(state.exitCode, state.job.outcome.counts);
+  FinishRecord(state, state.exitCode, state.job.outcome.counts);
 }
 
 void EndRunForSessionEnd(MainWindowState& state) {
@@ -252,6 +282,6 @@ void EndRunForSessionEnd(MainWindowState& state) {
   // An attempt not handed over yet (a dialog of the window still open).
   if (state.record.Active()) {
     state.exitCode = kExitCancelled;
-    state.record.End(state.exitCode, RunCounts{});
+    FinishRecord(state, state.exitCode, RunCounts{});
   }
 }

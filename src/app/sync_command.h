@@ -24,6 +24,11 @@ void ShowWaitingForRemote(MainWindowState& state);
 // The wait for the remote library is over: the sync goes on, or ends.
 void FinishWaitForRemote(MainWindowState& state, RemoteWaitEnd end, std::uint32_t lastFailure);
 
+// Every attempt ends here: its event in the Application log, its record's
+// footer, and this machine's status file, which is written off the window
+// thread. An attempt without an active record has ended already.
+void FinishRecord(MainWindowState& state, int exitCode, const RunCounts& counts);
+
 // A sync handed to the worker has reported its end: its outcome becomes the
 // exit code and the footer of its record.
 void RecordRunEnd(MainWindowState& state);

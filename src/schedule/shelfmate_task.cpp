@@ -5,7 +5,7 @@
 
 #include "platform/host.h"
 
-bool FillShelfmateTaskSpec(ScheduledTaskSpec& task) {
+bool FillShelfmateTaskSpec(ScheduledTaskSpec& task, unsigned randomDelayMinutes) {
   ScheduledTaskSpec s;
   if (!platform::ProgramPath(s.command)) return false;
   s.name = kShelfmateTaskName;
@@ -18,6 +18,7 @@ bool FillShelfmateTaskSpec(ScheduledTaskSpec& task) {
   s.dayOfWeek = 1;
   s.dayOfMonth = 1;
   s.scheduleKind = kScheduleWeekly;
+  s.randomDelayMinutes = static_cast<std::uint16_t>(randomDelayMinutes);
   task = std::move(s);
   return true;
 }

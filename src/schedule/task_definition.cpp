@@ -79,6 +79,8 @@ class DefinitionWriter {
 
 }  // namespace
 
+std::wstring RandomDelayText(unsigned minutes) { return L"PT" + std::to_wstring(minutes) + L"M"; }
+
 TaskDate UtcDateOf(std::int64_t time) {
   using namespace std::chrono;
   const year_month_day date{floor<days>(ToSysSeconds(time))};
@@ -123,6 +125,7 @@ bool BuildTaskXml(const ScheduledTaskSpec& task, std::int64_t now, std::wstring&
   w.Line(2, L"<CalendarTrigger>");
   w.Element(3, L"StartBoundary", FormatTaskTime(StartBoundary(task)));
   if (task.endTime != 0) w.Element(3, L"EndBoundary", FormatTaskTime(task.endTime));
+  if (task.randomDelayMinutes != 0) w.Element(3, L"RandomDelay", RandomDelayText(task.randomDelayMinutes));
   switch (task.scheduleKind) {
     case kScheduleDaily:
       w.Line(3, L"<ScheduleByDay>");

@@ -16,6 +16,9 @@ struct ScheduledTaskSpec {
   std::uint16_t dayOfWeek = 0;     // weekly: 0 Sunday ... 6 Saturday
   std::uint16_t dayOfMonth = 0;    // monthly: the day number
   std::int32_t scheduleKind = 0;   // 1 daily, 2 weekly, 3 monthly
+  // Up to this many minutes are added at random to each start, so that the
+  // machines of an office do not all start in the same minute; 0 for none.
+  std::uint16_t randomDelayMinutes = 0;
 };
 
 // The schedule kinds the definition knows.
@@ -29,6 +32,9 @@ struct TaskDate {
   unsigned month = 1;  // 1 to 12
   unsigned day = 1;    // 1 to 31
 };
+
+// A random delay of so many minutes as the definition writes it ("PT30M").
+std::wstring RandomDelayText(unsigned minutes);
 
 // The UTC calendar date of a time in seconds since 1970.
 TaskDate UtcDateOf(std::int64_t time);

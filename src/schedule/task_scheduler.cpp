@@ -11,6 +11,7 @@
 #include "platform/host.h"
 #include "platform/win32/unique_resource.h"
 #include "schedule/com_values.h"
+#include "schedule/definition_upkeep.h"
 #include "schedule/shelfmate_task.h"
 #include "schedule/work_item_trigger.h"
 
@@ -97,46 +98,42 @@ bool CreateTask2(const ScheduledTaskSpec& task) {
 
 // The registered definition itself is changed and registered again over the
 // task, so whatever an administrator changed in it (account, triggers, other
-// settings) stays. A definition already free of both limits is left alone.
-bool LetTaskRunOnBatteries2(const std::wstring& name) {
+// settings) stays. A definition that already follows the settings is left alone.
+TaskUpkeepResult KeepTaskUpToDate2(const std::wstring& name, const RandomDelaySetting& wanted) {
   const TaskService2Session session;
   const win32::UniqueBstr path(name);
-  if (!session.Root() || !path) return false;
+  if (!session.Root() || !path) return TaskUpkeepResult::Failed;
   win32::ComPtr<IRegisteredTask> registered;
-  if (FAILED(session.Root()->GetTask(path.Get(), registered.Put())) || !registered) return false;
+  const HRESULT found = session.Root()->GetTask(path.Get(), registered.Put());
+  if (found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || found == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+    return TaskUpkeepResult::Absent;
+  if (FAILED(found) || !registered) return TaskUpkeepResult::Failed;
   win32::ComPtr<ITaskDefinition> definition;
-  if (FAILED(registered->get_Definition(definition.Put())) || !definition) return false;
-  win32::ComPtr<ITaskSettings> settings;
-  if (FAILED(definition->get_Settings(settings.Put())) || !settings) return false;
+  if (FAILED(registered->get_Definition(definition.Put())) || !definition) return TaskUpkeepResult::Failed;
 
-  VARIANT_BOOL disallowStart = VARIANT_TRUE;
-  VARIANT_BOOL stopOnBatteries = VARIANT_TRUE;
-  if (FAILED(settings->get_DisallowStartIfOnBatteries(&disallowStart)) ||
-      FAILED(settings->get_StopIfGoingOnBatteries(&stopOnBatteries)))
-    return false;
-  if (disallowStart == VARIANT_FALSE && stopOnBatteries == VARIANT_FALSE) return true;
-
-  if (FAILED(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
-      FAILED(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)))
-    return false;
+  bool changed = false;
+  if (!UpdateTaskDefinition(*definition.Get(), wanted, changed)) return TaskUpkeepResult::Failed;
+  if (!changed) return TaskUpkeepResult::UpToDate;
 
   // The task keeps the way it logs on; no account is named, so the
   // definition's own principal stands. A scheduler that does not implement
   // the question (Wine's) is given the way this program registers its task.
   win32::ComPtr<IPrincipal> principal;
-  if (FAILED(definition->get_Principal(principal.Put())) || !principal) return false;
+  if (FAILED(definition->get_Principal(principal.Put())) || !principal) return TaskUpkeepResult::Failed;
   TASK_LOGON_TYPE logonType = TASK_LOGON_NONE;
   const HRESULT logon = principal->get_LogonType(&logonType);
   if (logon == E_NOTIMPL)
     logonType = TASK_LOGON_INTERACTIVE_TOKEN;
   else if (FAILED(logon))
-    return false;
+    return TaskUpkeepResult::Failed;
 
   // TASK_UPDATE alone: a task deleted meanwhile is not brought back.
   const win32::UniqueVariant none;
   win32::ComPtr<IRegisteredTask> updated;
   return SUCCEEDED(session.Root()->RegisterTaskDefinition(path.Get(), definition.Get(), TASK_UPDATE, none.Get(),
-                                                          none.Get(), logonType, none.Get(), updated.Put()));
+                                                          none.Get(), logonType, none.Get(), updated.Put()))
+             ? TaskUpkeepResult::Updated
+             : TaskUpkeepResult::Failed;
 }
 
 // ---- Legacy work-item scheduler ----
@@ -277,21 +274,23 @@ bool DeleteTask(SchedulerBackEnd backEnd, const std::wstring& name) {
 }
 
 // A work item is created with TASK_FLAG_RUN_ONLY_IF_LOGGED_ON alone, without
-// either battery flag, so there is nothing to change on that back-end.
-bool LetTaskRunOnBatteries(SchedulerBackEnd backEnd, const std::wstring& name) {
-  return backEnd == SchedulerBackEnd::TaskScheduler2 ? LetTaskRunOnBatteries2(name) : true;
+// either battery flag, and has no random delay (its wRandomMinutesInterval is
+// documented as unused), so there is nothing to change on that back-end.
+TaskUpkeepResult KeepTaskUpToDate(SchedulerBackEnd backEnd, const std::wstring& name,
+                                  const RandomDelaySetting& wanted) {
+  return backEnd == SchedulerBackEnd::TaskScheduler2 ? KeepTaskUpToDate2(name, wanted) : TaskUpkeepResult::UpToDate;
 }
 
 bool ScheduledTaskExists() { return TaskExists(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName); }
 
-bool CreateScheduledTask() {
+bool CreateScheduledTask(unsigned randomDelayMinutes) {
   ScheduledTaskSpec task;
-  if (!FillShelfmateTaskSpec(task)) return false;
+  if (!FillShelfmateTaskSpec(task, randomDelayMinutes)) return false;
   return CreateTask(SchedulerBackEndFor(WindowsMajorVersion()), task);
 }
 
 bool DeleteScheduledTask() { return DeleteTask(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName); }
 
-bool LetScheduledTaskRunOnBatteries() {
-  return LetTaskRunOnBatteries(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName);
+TaskUpkeepResult KeepScheduledTaskUpToDate(const RandomDelaySetting& wanted) {
+  return KeepTaskUpToDate(SchedulerBackEndFor(WindowsMajorVersion()), kShelfmateTaskName, wanted);
 }

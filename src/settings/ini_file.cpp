@@ -6,6 +6,7 @@
 
 #include "platform/file_system.h"
 #include "settings/narrow_text.h"
+#include "sync/content_replacement.h"
 
 namespace {
 
@@ -58,26 +59,6 @@ bool Storable(const std::wstring& section, const std::wstring& key, const std::w
   if (key.empty() || key.find(L'=') != std::wstring::npos) return false;
   if (header.size() > kIniLineLimit || line.size() > kIniLineLimit) return false;
   return !HeaderName(line);
-}
-
-// Whether nothing is left under the name: it was deleted, or there was nothing.
-bool Cleared(const std::wstring& path) {
-  if (platform::DeleteOneFile(path)) return true;
-  const std::uint32_t failure = platform::LastFailure();
-  return failure == platform::kErrorFileNotFound || failure == platform::kErrorPathNotFound;
-}
-
-// Replaces the file's content in one step through a temporary file beside it.
-// The temporary is always one this call made: a file found under its name
-// (left by a write cut short, or put there by another user of the machine
-// with an owner and access of their own) is deleted, never written into, as
-// it becomes the settings file; one that cannot be deleted fails the write.
-bool ReplaceContent(const std::wstring& file, const std::string& bytes) {
-  const std::wstring temporary = file + L".shelfmateNew";
-  if (!Cleared(temporary)) return false;
-  if (platform::WriteFreshFile(temporary, bytes) && platform::MoveReplacing(temporary, file)) return true;
-  if (platform::PathExists(temporary)) platform::DeleteOneFile(temporary);
-  return false;
 }
 
 }  // namespace
@@ -144,5 +125,6 @@ bool WriteIniValue(const std::wstring& section, const std::wstring& file, const 
   }
   std::string bytes;
   if (!NarrowChars(text, bytes)) return false;
-  return ReplaceContent(file, bytes);
+  std::uint32_t failure = 0;
+  return ReplaceFileContent(file, bytes, failure);
 }

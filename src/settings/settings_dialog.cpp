@@ -84,11 +84,12 @@ void OnOk(HWND dialog) {
   saved = SetRemoteLibraryPath(remote) && saved;
   saved = SetUseInstalledLibrary(IsChecked(dialog, IDC_USE_INSTALLED)) && saved;
   saved = SetShowCloseWarning(IsChecked(dialog, IDC_SHOW_CLOSE_WARNING)) && saved;
-  // A task an earlier version registered still refuses to start on battery;
-  // an absent one stays absent. When it cannot be brought up to date it runs
-  // on mains power as it always did, and the user could do nothing about a
-  // message, so none is shown; the next OK tries again.
-  if (IsChecked(dialog, IDC_RUN_ON_SCHEDULE)) LetScheduledTaskRunOnBatteries();
+  // A task an earlier version registered still refuses to start on battery,
+  // or has another delay than the settings ask for; an absent one stays
+  // absent. When it cannot be brought up to date it runs as it did, and the
+  // user could do nothing about a message, so none is shown; the next OK,
+  // and the next weekly run, try again.
+  if (IsChecked(dialog, IDC_RUN_ON_SCHEDULE)) KeepScheduledTaskUpToDate(GetScheduleRandomDelay());
   cursor.Restore();
   if (!saved) {
     ::MessageBoxW(dialog, L"The settings could not be saved!", L"Error", MB_OK | MB_ICONERROR);
@@ -116,7 +117,7 @@ void OnUseInstalled(HWND dialog) {
 void OnRunOnSchedule(HWND dialog) {
   WaitCursor cursor;
   if (IsChecked(dialog, IDC_RUN_ON_SCHEDULE)) {
-    if (!ScheduledTaskExists() && !CreateScheduledTask())
+    if (!ScheduledTaskExists() && !CreateScheduledTask(GetScheduleRandomDelay().minutes))
       ::MessageBoxW(dialog, L"Failed to create the task!", L"Failed", MB_OK | MB_ICONERROR);
   } else {
     DeleteScheduledTask();

@@ -153,6 +153,21 @@ unsigned GetCopyThreads() {
   return std::max(threads, 1u);
 }
 
+RandomDelaySetting GetScheduleRandomDelay() {
+  constexpr unsigned kMostMinutes = 240;
+  RandomDelaySetting delay;
+  std::wstring value;
+  if (!ReadSetting(kSettings, L"ScheduleRandomDelayMinutes", value)) return delay;
+  delay.inSettings = true;
+  if (!ParseUpTo(value, kMostMinutes, delay.minutes) && IsNegativeNumber(value)) delay.minutes = 0;
+  return delay;
+}
+
+std::wstring GetStatusFolder() {
+  std::wstring value;
+  return ReadSetting(kSettings, L"StatusFolder", value) ? value : std::wstring();
+}
+
 unsigned GetWaitForRemoteSeconds() {
   unsigned seconds = 600;
   std::wstring value;

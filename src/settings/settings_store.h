@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "schedule/task_upkeep.h"
+
 // The settings file's path, the common application-data folder followed by
 // "\Korvane\Shelfmate\Shelfmate.ini". True when the file exists afterwards:
 // it existed, or it was just created empty together with its folders. The
@@ -46,6 +48,16 @@ unsigned GetWaitForRemoteSeconds();
 // 1 to 32; a number outside that is taken as the nearest end of it. Absent
 // or unreadable: 8.
 unsigned GetCopyThreads();
+
+// "ScheduleRandomDelayMinutes" of "Settings": up to how many minutes the
+// scheduler adds at random to each weekly start, 0 to 240; a number outside
+// that is taken as the nearest end of it, and anything else as the default
+// of 30, as is an absent key.
+RandomDelaySetting GetScheduleRandomDelay();
+
+// "StatusFolder" of "Settings": the folder where each run leaves this
+// machine's status file; empty (also when absent) for none.
+std::wstring GetStatusFolder();
 
 // The list of waits a "RetryWaitSeconds" value gives: up to three whole
 // numbers of seconds of at most a day each, blanks around them allowed.

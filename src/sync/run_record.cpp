@@ -80,6 +80,8 @@ void RunRecord::Begin(const RecordHeader& newHeader) {
   failedWrites = 0;
   forced = false;
   pending.clear();
+  firstFailures.clear();
+  failures = 0;
   startedAt = platform::CurrentTime();
   startedLocal = platform::CurrentLocalTime();
   path.clear();
@@ -94,6 +96,36 @@ void RunRecord::SetForced(bool force) {
 void RunRecord::Line(const std::wstring& text) { Add(text); }
 
 void RunRecord::Line(const std::wstring& text, const std::wstring& reason) { Add(text + L"\t" + reason); }
+
+void RunRecord::Failure(const std::wstring& text, const std::wstring& reason) {
+  Line(text, reason);
+  NoteFailure(text, reason);
+}
+
+void RunRecord::NoteFailure(const std::wstring& text, const std::wstring& reason) {
+  const std::lock_guard guard(lock);
+  if (!active) return;
+  ++failures;
+  if (firstFailures.size() < RunSummary::kFailuresNamed) firstFailures.push_back(FailureLine{text, reason});
+}
+
+RunSummary RunRecord::Summary(int exitCode, const RunCounts& counts) const {
+  RunSummary summary;
+  summary.computer = platform::ComputerName();
+  summary.user = platform::UserName();
+  summary.ended = platform::CurrentLocalTime();
+  summary.exitCode = exitCode;
+  summary.counts = counts;
+  const std::lock_guard guard(lock);
+  summary.programVersion = header.programVersion;
+  summary.remoteRoot = header.remoteRoot;
+  summary.localRoot = header.localRoot;
+  summary.recordPath = path;
+  summary.started = startedLocal;
+  summary.firstFailures = firstFailures;
+  summary.failures = failures;
+  return summary;
+}
 
 void RunRecord::Add(const std::wstring& text) {
   const std::lock_guard guard(lock);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 #include "sync/run_outcome.h"
@@ -16,6 +17,31 @@ struct RecordHeader {
   std::wstring remoteRoot;
   std::wstring localRoot;
   bool silent = false;
+};
+
+// A failure as a run's summary names it.
+struct FailureLine {
+  std::wstring what;
+  std::wstring reason;
+};
+
+// How a run ended, for those who were not there: the Application event log
+// and the office's status folder.
+struct RunSummary {
+  static constexpr size_t kFailuresNamed = 5;
+
+  std::wstring programVersion;
+  std::wstring computer;
+  std::wstring user;
+  std::wstring remoteRoot;
+  std::wstring localRoot;
+  std::wstring recordPath;  // empty when the record could not be made
+  platform::LocalTime started;
+  platform::LocalTime ended;
+  int exitCode = 0;
+  RunCounts counts;
+  std::vector<FailureLine> firstFailures;  // the first kFailuresNamed, in the order they came
+  int failures = 0;                        // all of them
 };
 
 // Lines come from the window thread and the sync's worker alike; each is
@@ -39,6 +65,14 @@ class RunRecord {
   // One line, or a failure line followed by a tab and its reason.
   void Line(const std::wstring& text);
   void Line(const std::wstring& text, const std::wstring& reason);
+
+  // A failure line: written as Line writes it, and kept for the summary.
+  void Failure(const std::wstring& text, const std::wstring& reason);
+  // A failure the record has shown already, kept for the summary only.
+  void NoteFailure(const std::wstring& text, const std::wstring& reason);
+
+  // The run as it ends now, with this exit code and these counts.
+  RunSummary Summary(int exitCode, const RunCounts& counts) const;
 
   // Writes the footer (the exit code with its meaning, the counts, the end
   // time and the duration) and the rest of the lines.
@@ -67,6 +101,8 @@ class RunRecord {
   std::wstring path;  // empty: not written
   int failedWrites = 0;  // in a row
   std::string pending;  // UTF-8, not yet written
+  std::vector<FailureLine> firstFailures;
+  int failures = 0;
 };
 
 // A local time as the record writes it: "2026-12-14 09:00:03".

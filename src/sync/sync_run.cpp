@@ -489,6 +489,12 @@ void SyncRun::Finish() {
   Log(L" - Sync Complete - ");
   outcome.end = cancelled ? RunEnd::Cancelled : RunEnd::Completed;
   outcome.listingIncomplete = !brokenSearches.empty();
+  // A listing that broke off and never came whole is a failure of the run;
+  // its line came when it broke off.
+  if (job.record)
+    for (const BrokenSearch& broken : brokenSearches)
+      job.record->NoteFailure(L"The listing of " + broken.folder + L" broke off",
+                              FailureReason{broken.failure, {}}.Text());
   job.outcome = outcome;
   if (job.progress) {
     if (cancelled)
@@ -554,9 +560,10 @@ void SyncRun::Log(const std::wstring& text) {
   if (job.record) job.record->Line(text);
 }
 
+// Every failure the window's log shows is one of the run's failures.
 void SyncRun::Log(const std::wstring& text, const FailureReason& reason) {
   if (job.progress) job.progress->AddMessage(text.c_str());
-  if (job.record) job.record->Line(text, reason.Text());
+  if (job.record) job.record->Failure(text, reason.Text());
 }
 
 // A line for the record alone.

@@ -220,6 +220,7 @@ class ShippedResources {
  public:
   ShippedResources() : image(::LoadLibraryExW(ShelfmateExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
   bool Loaded() const { return static_cast<bool>(image); }
+  HMODULE Module() const { return image.Get(); }
   // The resource's bytes and size, or null where the image has none.
   const BYTE* Find(const wchar_t* name, const wchar_t* type, DWORD& size) const {
     HRSRC found = ::FindResourceW(image.Get(), name, type);
@@ -231,6 +232,26 @@ class ShippedResources {
  private:
   win32::UniqueModule image;
 };
+
+// The message table Event Viewer reads the program's events with: one message
+// per run's end, 1000 to 1004, that shows the event's text as it stands.
+TEST(ShippedMessageTable, ShowsEachRunsEventTextAsItStands) {
+  const ShippedResources shipped;
+  ASSERT_TRUE(shipped.Loaded()) << ShelfmateExe();
+  const std::wstring text = L"Result: 1 - files could not be copied\r\nNot Copied: \\a%2.ies - 100% denied";
+  for (DWORD id = 999; id <= 1005; ++id) {
+    wchar_t shown[512] = {};
+    const DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(text.c_str())};
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, shipped.Module(), id, 0, shown,
+                         512, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(arguments)));
+    if (id < 1000 || id > 1004) {
+      EXPECT_EQ(length, 0u) << id;
+      continue;
+    }
+    EXPECT_EQ(std::wstring(shown, length), text) << id;
+  }
+}
 
 // The program's icon holds a bitmap at each size that 100% to 200% scaling
 // asks for (small and large icons), so that none is stretched from another

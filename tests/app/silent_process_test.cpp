@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "discovery/test_machine.h"
+#include "platform/event_log.h"
 #include "settings/ini_file.h"
 #include "settings/settings_store.h"
 #include "support/temp_folder.h"
@@ -123,32 +127,203 @@ INSTANTIATE_TEST_SUITE_P(VersionFiles, SilentProcessOutdated,
                                            OutdatedCase{"FromAShare", "3.1", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// One event that Wine printed on its eventlog channel for a process: its
+// type, ID and text, decoded from the debug lines' escapes.
+struct PrintedEvent {
+  unsigned type = 0;
+  unsigned id = 0;
+  std::wstring text;
+  bool cut = false;  // Wine cut the printed text short
+};
+
+// The quoted text of a debug line, from L"...", with \r, \n, \t, \\, \" and
+// \XXXX (any other character outside printable ASCII) undone.
+std::wstring DecodeDebugString(const std::string& quoted, bool& cut) {
+  std::wstring text;
+  size_t at = quoted.find("L\"");
+  if (at == std::string::npos) return text;
+  for (at += 2; at < quoted.size() && quoted[at] != '"'; ++at) {
+    if (quoted[at] != '\\' || at + 1 >= quoted.size()) {
+      text += static_cast<wchar_t>(static_cast<unsigned char>(quoted[at]));
+      continue;
+    }
+    const char escaped = quoted[++at];
+    switch (escaped) {
+      case 'r': text += L'\r'; break;
+      case 'n': text += L'\n'; break;
+      case 't': text += L'\t'; break;
+      case '\\': text += L'\\'; break;
+      case '"': text += L'"'; break;
+      default:
+        text += static_cast<wchar_t>(std::stoul(quoted.substr(at, 4), nullptr, 16));
+        at += 3;
+    }
+  }
+  cut = quoted.compare(at, 4, "\"...") == 0;
+  return text;
+}
+
+// The events that the process of this ID wrote, as its Wine debug output in
+// the prefix's copy of standard error shows them ("+pid,+eventlog"): a fixme
+// line with the type and ID, then one line with the text, by its type's
+// channel class.
+std::vector<PrintedEvent> PrintedEvents(DWORD processId) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(processId));
+  std::vector<PrintedEvent> events;
+  std::istringstream lines(ReadTestFile(L"C:\\wine-stderr.log"));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    if (line.find(":fixme:advapi:ReportEventW (") != std::string::npos) {
+      PrintedEvent event;
+      const size_t args = line.find('(');
+      std::sscanf(line.c_str() + line.find(',', args) + 1, "0x%x,0x%*x,0x%x", &event.type, &event.id);
+      events.push_back(event);
+    } else if (line.find(":eventlog:ReportEventW L\"") != std::string::npos && !events.empty()) {
+      events.back().text = DecodeDebugString(line, events.back().cut);
+    }
+  }
+  return events;
+}
+
+// The records made while a test ran.
+std::set<std::wstring> NewRecords(const std::set<std::wstring>& before) {
+  std::set<std::wstring> made;
+  for (const std::wstring& name : RecordNames())
+    if (!before.count(name)) made.insert(name);
+  return made;
+}
+
+// The message file the event source's registration names; empty without one.
+std::wstring EventMessageFile() {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kEventSourceKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+    return std::wstring();
+  const win32::UniqueRegistryKey key(opened);
+  wchar_t file[1024] = {};
+  DWORD size = sizeof file - sizeof(wchar_t);
+  if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, nullptr, reinterpret_cast<BYTE*>(file), &size) !=
+      ERROR_SUCCESS)
+    return std::wstring();
+  return file;
+}
+
+void SetEventMessageFile(const std::wstring& file) {
+  HKEY opened = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &opened, nullptr),
+            ERROR_SUCCESS);
+  const win32::UniqueRegistryKey key(opened);
+  ASSERT_EQ(::RegSetValueExW(key.Get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
+                             reinterpret_cast<const BYTE*>(file.c_str()),
+                             static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
+// An environment variable set for the programs a test starts, put back after.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name(name) {
+    wchar_t old[512] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, old, 512);
+    if (length > 0 && length < 512) previous = old;
+    ::SetEnvironmentVariableW(name, value);
+  }
+  ~ScopedEnvironment() { ::SetEnvironmentVariableW(name, previous ? previous->c_str() : nullptr); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  const wchar_t* name;
+  std::optional<std::wstring> previous;
+};
+
 // The scheduler's "Last Run Result": 0 for a run with nothing failed, 1 for
 // one in which a file could not be copied (here one the test holds open
-// without sharing, tried only once).
-TEST_F(SilentProcess, ExitCodeSaysWhetherAFileFailed) {
-  for (const bool fileHeld : {false, true}) {
-    SCOPED_TRACE(fileHeld ? "a file held open" : "clean");
-    TempFolder to;
+// without sharing, tried only once). Each run also ends in one event in the
+// Application log, information or error, and replaces this machine's file in
+// the status folder; a status folder that is absent changes neither the sync
+// nor the exit code. The folders' names are short, so that Wine's printed
+// event, which it cuts after about 290 characters, still holds the failure.
+TEST_F(SilentProcess, ExitCodeEventAndStatusFileSayWhetherAFileFailed) {
+  const TempFolder status(L"C:\\st"), remote(L"C:\\sr");
+  const std::wstring statusFile = status / (platform::ComputerName() + L".txt");
+  // A registration that names another file is made to name this program (a
+  // start that may write there: Wine lets every program write the machine's keys).
+  SetEventMessageFile(L"C:\\elsewhere\\Shelfmate.exe");
+  struct Case {
+    const char* what;
+    bool fileHeld;
+    bool statusThere;
+  } cases[] = {
+      {"clean", false, true},
+      {"a file held open", true, true},
+      {"no status folder", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempFolder to(L"C:\\sl");
     WriteFileAt(remote / L"x.version", VersionFile("3.2"), 0);
     WriteFileAt(remote / L"Lamps\\held.ies", "remote lamp", 0);
     WriteFileAt(remote / L"Lamps\\free.ies", "remote lamp", 0);
     ASSERT_TRUE(SetLocalLibraryPath(to.Path()));
     ASSERT_TRUE(SetRemoteLibraryPath(remote.Path()));
     SetSetting(L"RetryWaitSeconds", L"0");
+    SetSetting(L"StatusFolder", (c.statusThere ? status.Path() : status / L"absent").c_str());
     win32::UniqueFileHandle held;
-    if (fileHeld)
+    if (c.fileHeld)
       held.Reset(::CreateFileW((remote / L"Lamps\\held.ies").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_EQ(held.Valid(), fileHeld);
+    ASSERT_EQ(held.Valid(), c.fileHeld);
+    const std::set<std::wstring> recordsBefore = RecordNames();
 
-    Process process(L"/silent");
-    ASSERT_TRUE(process.Started()) << ShelfmateExe();
-    EXPECT_EQ(WaitForExitAsTheTrayEndsIt(process, kSyncEndsWithinMs), fileHeld ? 1 : 0);
+    long exitCode = -1;
+    std::vector<PrintedEvent> events;
+    {
+      const ScopedEnvironment debug(L"WINEDEBUG", L"+pid,+eventlog");
+      Process process(L"/silent");
+      ASSERT_TRUE(process.Started()) << ShelfmateExe();
+      exitCode = WaitForExitAsTheTrayEndsIt(process, kSyncEndsWithinMs);
+      // The copy of standard error may be a moment behind the process's end.
+      for (int waited = 0; waited < 40 && (events = PrintedEvents(process.Id())).empty(); ++waited) ::Sleep(50);
+    }
+    const int expectedCode = c.fileHeld ? 1 : 0;
+    EXPECT_EQ(exitCode, expectedCode);
     EXPECT_EQ(ReadTestFile(to / L"Lamps\\free.ies"), "remote lamp");
-    EXPECT_EQ(ReadTestFile(to / L"Lamps\\held.ies"), fileHeld ? "<missing>" : "remote lamp");
+    EXPECT_EQ(ReadTestFile(to / L"Lamps\\held.ies"), c.fileHeld ? "<missing>" : "remote lamp");
     // The version file stays behind after a failure, so the next run catches up.
-    EXPECT_EQ(ReadTestFile(to / L"x.version"), fileHeld ? "<missing>" : VersionFile("3.2"));
+    EXPECT_EQ(ReadTestFile(to / L"x.version"), c.fileHeld ? "<missing>" : VersionFile("3.2"));
+
+    // One event: information (4) for 0, error (1) for 1, its ID 1000 plus the code.
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].type, c.fileHeld ? 1u : 4u);
+    EXPECT_EQ(events[0].id, 1000u + expectedCode);
+    const std::wstring& text = events[0].text;
+    EXPECT_EQ(text.rfind(L"Result: " + std::to_wstring(expectedCode) + L" - ", 0), 0u) << text;
+    EXPECT_NE(text.find(L"\r\nRemote library: C:\\sr\r\nLocal library: C:\\sl\r\n"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(c.fileHeld ? L"failed: 1" : L"failed: 0"), std::wstring::npos) << text;
+    EXPECT_EQ(text.find(L"\r\nNot Copied: \\Lamps\\held.ies - ") != std::wstring::npos, c.fileHeld) << text;
+    const std::set<std::wstring> records = NewRecords(recordsBefore);
+    ASSERT_EQ(records.size(), 1u);
+    if (!events[0].cut) EXPECT_NE(text.find(L"\r\nRecord: " + RecordFolder() + *records.begin()), std::wstring::npos);
+
+    // The machine's file holds this run's result, whole; no temporary is left.
+    const std::string statusText = ReadTestFile(statusFile);
+    const std::string record = ReadTestFile(RecordFolder() + *records.begin());
+    if (c.statusThere) {
+      EXPECT_NE(statusText.find("\r\nResult: " + std::to_string(expectedCode) + " - "), std::string::npos)
+          << statusText;
+      EXPECT_EQ(statusText.find("\r\nNot Copied: \\Lamps\\held.ies\t") != std::string::npos, c.fileHeld)
+          << statusText;
+      EXPECT_NE(statusText.find("\r\nLocal library: C:\\sl\r\n"), std::string::npos) << statusText;
+      EXPECT_EQ(record.find("The status file"), std::string::npos) << record;
+    } else {
+      // The last run's file stays as it was, and the record says why this one wrote none.
+      EXPECT_NE(statusText.find("\r\nResult: 1 - "), std::string::npos) << statusText;
+      EXPECT_NE(record.find("The status file C:\\st\\absent\\"), std::string::npos) << record;
+    }
+    EXPECT_EQ(ReadTestFile(statusFile + L".shelfmateNew"), "<missing>");
+    EXPECT_EQ(EventMessageFile(), ShelfmateExe());
   }
 }
 

@@ -17,7 +17,7 @@ TEST_F(ShelfmateTask, WeeklyOnMondayAtNineRunningThisProgramSilently) {
   platform::simulated::SetProgramPath(L"C:\\Program Files\\Korvane\\R&D\\Shelfmate.exe");
   platform::simulated::SetCurrentTime(1425306307);
   ScheduledTaskSpec task;
-  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  ASSERT_TRUE(FillShelfmateTaskSpec(task, 45));
   EXPECT_EQ(task.name, L"Shelfmate");
   EXPECT_EQ(task.description, L"Automatically updates your local library from a network library");
   EXPECT_EQ(task.author, L"Korvane");
@@ -28,10 +28,12 @@ TEST_F(ShelfmateTask, WeeklyOnMondayAtNineRunningThisProgramSilently) {
   EXPECT_EQ(task.startMinutes, 540);
   EXPECT_EQ(task.dayOfWeek, 1);
   EXPECT_EQ(task.scheduleKind, 2);
+  EXPECT_EQ(task.randomDelayMinutes, 45);
 
   std::wstring xml;
   ASSERT_TRUE(BuildTaskXml(task, task.startTime, xml));
   EXPECT_NE(xml.find(L"<StartBoundary>2015-03-02T09:00:07</StartBoundary>"), std::wstring::npos);
+  EXPECT_NE(xml.find(L"</StartBoundary>\n\t\t\t<RandomDelay>PT45M</RandomDelay>\n"), std::wstring::npos);
   EXPECT_NE(xml.find(L"<Command>C:\\Program Files\\Korvane\\R&amp;D\\Shelfmate.exe</Command>"), std::wstring::npos);
 }
 
@@ -49,7 +51,7 @@ TEST_F(ShelfmateTask, FailsWhenTheProgramPathIsMissingOrTooLong) {
     platform::simulated::SetProgramPath(c.path);
     ScheduledTaskSpec task;
     task.command = L"unchanged";
-    EXPECT_EQ(FillShelfmateTaskSpec(task), c.filled) << (c.path ? c.path->size() : 0);
+    EXPECT_EQ(FillShelfmateTaskSpec(task, 30), c.filled) << (c.path ? c.path->size() : 0);
     if (!c.filled) {
       EXPECT_EQ(task.command, L"unchanged");
     }

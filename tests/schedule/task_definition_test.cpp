@@ -179,6 +179,33 @@ TEST_F(ScheduleTimeZone, EndBoundaryLineOnlyWhenAnEndIsGiven) {
   }
 }
 
+// The delay comes after both boundaries and before the schedule, as the
+// schema orders a calendar trigger's elements; 0 writes none.
+TEST_F(ScheduleTimeZone, RandomDelayLineFollowsTheBoundaries) {
+  const struct {
+    std::uint16_t minutes;
+    std::int64_t endTime;
+    std::wstring lines;
+  } cases[] = {
+      {30, 0,
+       L"<StartBoundary>2015-03-02T09:00:07</StartBoundary>\n\t\t\t<RandomDelay>PT30M</RandomDelay>\n"
+       L"\t\t\t<ScheduleByWeek>\n"},
+      {240, 1456790399,
+       L"<EndBoundary>2016-02-29T23:59:59</EndBoundary>\n\t\t\t<RandomDelay>PT240M</RandomDelay>\n"
+       L"\t\t\t<ScheduleByWeek>\n"},
+      {0, 0, L"<StartBoundary>2015-03-02T09:00:07</StartBoundary>\n\t\t\t<ScheduleByWeek>\n"},
+  };
+  for (const auto& c : cases) {
+    ScheduledTaskSpec task = ShelfmateLike();
+    task.randomDelayMinutes = c.minutes;
+    task.endTime = c.endTime;
+    std::wstring xml;
+    ASSERT_TRUE(BuildTaskXml(task, k20150302_142507, xml));
+    EXPECT_NE(xml.find(c.lines), std::wstring::npos) << c.minutes << "\n" << std::string(xml.begin(), xml.end());
+    EXPECT_EQ(xml.find(L"RandomDelay") != std::wstring::npos, c.minutes != 0) << c.minutes;
+  }
+}
+
 TEST_F(ScheduleTimeZone, WeeklyDayElementFollowsDayOfWeek) {
   const std::wstring days[] = {L"<Sunday/>",   L"<Monday/>", L"<Tuesday/>", L"<Wednesday/>",
                                L"<Thursday/>", L"<Friday/>", L"<Saturday/>", L"", L""};

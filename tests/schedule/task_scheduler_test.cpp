@@ -262,7 +262,7 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughTaskScheduler2) {
   EXPECT_FALSE(ScheduledTaskExists());
   ExpectStillSingleThreaded("the first query");
 
-  ASSERT_TRUE(CreateScheduledTask());
+  ASSERT_TRUE(CreateScheduledTask(30));
   ExpectStillSingleThreaded("creating");
   EXPECT_TRUE(ScheduledTaskExists());
 
@@ -284,12 +284,12 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughTaskScheduler2) {
 
 TEST_F(TaskSchedulerOnWine, CreatingReplacesAnOlderTaskOfTheSameName) {
   ScheduledTaskSpec older;
-  ASSERT_TRUE(FillShelfmateTaskSpec(older));
+  ASSERT_TRUE(FillShelfmateTaskSpec(older, 30));
   older.description = L"an older Shelfmate task";
   ASSERT_TRUE(CreateTask(SchedulerBackEnd::TaskScheduler2, older));
   ASSERT_EQ(ReadRegistered2(kShelfmateTaskName).description, L"an older Shelfmate task");
 
-  EXPECT_TRUE(CreateScheduledTask());
+  EXPECT_TRUE(CreateScheduledTask(30));
   EXPECT_EQ(ReadRegistered2(kShelfmateTaskName).description,
             L"Automatically updates your local library from a network library");
 }
@@ -299,7 +299,7 @@ TEST_F(TaskSchedulerOnWine, CreatingReplacesAnOlderTaskOfTheSameName) {
 // Monday at 09:00 from today, well-formed even with markup characters in the path.
 TEST_F(TaskSchedulerOnWine, DefinitionRunsThisProgramSilentlyEveryMondayFromToday) {
   ScheduledTaskSpec task;
-  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  ASSERT_TRUE(FillShelfmateTaskSpec(task, 30));
   std::wstring xml;
   ASSERT_TRUE(BuildTaskXml(task, xml));
   EXPECT_NE(xml.find(L"\t\t\t<Command>" + ThisProgram() + L"</Command>\n"), std::wstring::npos);
@@ -330,7 +330,7 @@ TEST_F(TaskSchedulerOnWine, TaskIsLetRunOnBatteriesKeepingTheRestOfItsDefinition
     ~TaskGone() { DeleteTask(SchedulerBackEnd::TaskScheduler2, name); }
   } gone{name};
   DeleteTask(SchedulerBackEnd::TaskScheduler2, name);
-  EXPECT_FALSE(LetTaskRunOnBatteries(SchedulerBackEnd::TaskScheduler2, name));  // no such task
+  EXPECT_EQ(KeepTaskUpToDate(SchedulerBackEnd::TaskScheduler2, name, RandomDelaySetting{}), TaskUpkeepResult::Absent);
 
   struct Case {
     const char* what;
@@ -380,10 +380,14 @@ TEST_F(TaskSchedulerOnWine, TaskIsLetRunOnBatteriesKeepingTheRestOfItsDefinition
       // reports the scheduler's refusal.
       const win32::UniqueFileHandle held = HoldStoredTask(name);
       ASSERT_TRUE(held.Valid()) << c.what;
-      EXPECT_EQ(LetTaskRunOnBatteries(SchedulerBackEnd::TaskScheduler2, name), !c.needsChange) << c.what;
+      EXPECT_EQ(KeepTaskUpToDate(SchedulerBackEnd::TaskScheduler2, name, RandomDelaySetting{}),
+                c.needsChange ? TaskUpkeepResult::Failed : TaskUpkeepResult::UpToDate)
+          << c.what;
     }
 
-    EXPECT_TRUE(LetTaskRunOnBatteries(SchedulerBackEnd::TaskScheduler2, name)) << c.what;
+    EXPECT_EQ(KeepTaskUpToDate(SchedulerBackEnd::TaskScheduler2, name, RandomDelaySetting{}),
+              c.needsChange ? TaskUpkeepResult::Updated : TaskUpkeepResult::UpToDate)
+        << c.what;
     ExpectStillSingleThreaded(c.what);
 
     const RegisteredTaskView after = ReadRegistered2(name);
@@ -399,7 +403,7 @@ TEST_F(TaskSchedulerOnWine, TaskIsLetRunOnBatteriesKeepingTheRestOfItsDefinition
 
 TEST_F(TaskSchedulerOnWine, UnknownScheduleKindRegistersNothing) {
   ScheduledTaskSpec task;
-  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  ASSERT_TRUE(FillShelfmateTaskSpec(task, 30));
   for (const std::int32_t kind : {0, 4}) {
     task.scheduleKind = kind;
     EXPECT_FALSE(CreateTask(SchedulerBackEnd::TaskScheduler2, task)) << kind;
@@ -419,7 +423,7 @@ TEST(TaskSchedulerApartment, OperationLeavesAThreadWithoutApartmentWithout) {
 
 TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
   ScheduledTaskSpec task;
-  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  ASSERT_TRUE(FillShelfmateTaskSpec(task, 30));
   const SchedulerBackEnd legacy = SchedulerBackEnd::WorkItems;
 
   EXPECT_FALSE(TaskExists(legacy, task.name));
@@ -468,7 +472,7 @@ TEST_F(TaskSchedulerOnWine, ShelfmateTaskLifeCycleThroughWorkItems) {
 
 TEST_F(TaskSchedulerOnWine, WorkItemKeepsEndDateAndMonthDay) {
   ScheduledTaskSpec task;
-  ASSERT_TRUE(FillShelfmateTaskSpec(task));
+  ASSERT_TRUE(FillShelfmateTaskSpec(task, 30));
   task.startTime = 1425306307;  // 2015-03-02
   task.endTime = 1456790399;    // 2016-02-29
   task.scheduleKind = 3;

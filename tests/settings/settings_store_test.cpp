@@ -185,6 +185,26 @@ TEST(SettingsStore, CopyThreadsComeFromTheSettingsWithinTheirRange) {
   }
 }
 
+TEST(SettingsStore, RandomDelayComesFromTheSettingsWithinItsRange) {
+  const struct {
+    std::optional<std::string> stored;
+    bool inSettings;
+    unsigned minutes;
+  } cases[] = {
+      {std::nullopt, false, 30}, {"0", true, 0},     {" 45 ", true, 45}, {"240", true, 240},
+      {"241", true, 240},        {"-5", true, 0},    {"", true, 30},     {"half an hour", true, 30},
+      {"99999999999999999999", true, 240},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored.value_or("<absent>"));
+    TestMachine machine;
+    if (c.stored) WriteTestFile(SettingsFile(machine), "[Settings]\r\nScheduleRandomDelayMinutes=" + *c.stored + "\r\n");
+    const RandomDelaySetting delay = GetScheduleRandomDelay();
+    EXPECT_EQ(delay.inSettings, c.inSettings);
+    EXPECT_EQ(delay.minutes, c.minutes);
+  }
+}
+
 TEST(SettingsStore, ReadInstalledLibraryPathIsRaw) {
   TestMachine machine;
   std::wstring path = L"untouched";

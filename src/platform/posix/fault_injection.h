@@ -27,6 +27,8 @@ enum class Call {
   AppendToFile,
   WriteFreshFile,
   StartThread,
+  WriteEvent,
+  RegisterEventSource,
   Count_
 };
 

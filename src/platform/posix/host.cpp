@@ -4,7 +4,9 @@
 #include <mutex>
 #include <system_error>
 #include <tuple>
+#include <vector>
 
+#include "platform/event_log.h"
 #include "platform/host.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/simulated_machine.h"
@@ -22,6 +24,8 @@ struct SimulatedMachine {
   std::optional<std::wstring> programPath;
   unsigned majorVersion = 10;
   std::optional<std::int64_t> now;
+  std::vector<simulated::ReportedEvent> events;
+  std::wstring eventSourceFile;
 };
 
 SimulatedMachine& Machine() {
@@ -94,6 +98,31 @@ std::wstring ComputerName() { return L"WORKSTATION"; }
 
 std::wstring UserName() { return L"user"; }
 
+// The event log keeps what is written, for the tests to read back.
+bool WriteApplicationEvent(EventType type, std::uint32_t id, const std::wstring& text, std::uint32_t& failure) {
+  if (faults::ShouldFail(faults::Call::WriteEvent)) {
+    failure = faults::KeptFailure();
+    return false;
+  }
+  std::lock_guard guard(Machine().lock);
+  Machine().events.push_back(simulated::ReportedEvent{type, id, text});
+  return true;
+}
+
+EventSourceRegistration RegisterApplicationEventSource(const std::wstring& messageFile, std::uint32_t& failure) {
+  {
+    std::lock_guard guard(Machine().lock);
+    if (Machine().eventSourceFile == messageFile) return EventSourceRegistration::AlreadyThere;
+  }
+  if (faults::ShouldFail(faults::Call::RegisterEventSource)) {
+    failure = faults::KeptFailure();
+    return EventSourceRegistration::NotMade;
+  }
+  std::lock_guard guard(Machine().lock);
+  Machine().eventSourceFile = messageFile;
+  return EventSourceRegistration::MadeNow;
+}
+
 std::thread StartThread(std::function<void()> work) {
   // A test can plan that the system refuses a thread, as std::thread reports it.
   if (faults::ShouldFail(faults::Call::StartThread))
@@ -112,6 +141,18 @@ void Reset() {
   Machine().programPath.reset();
   Machine().majorVersion = 10;
   Machine().now.reset();
+  Machine().events.clear();
+  Machine().eventSourceFile.clear();
+}
+
+std::vector<ReportedEvent> ReportedEvents() {
+  std::lock_guard guard(Machine().lock);
+  return Machine().events;
+}
+
+std::wstring EventSourceMessageFile() {
+  std::lock_guard guard(Machine().lock);
+  return Machine().eventSourceFile;
 }
 
 void SetCommonAppDataFolder(std::optional<std::wstring> folder) {

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/event_log.h"
 #include "platform/host.h"
 
 namespace platform::simulated {
@@ -23,5 +25,16 @@ void SetFileVersion(const std::wstring& path, std::optional<FileVersion> version
 void SetProgramPath(std::optional<std::wstring> path);
 void SetPlatformMajorVersion(unsigned version);
 void SetCurrentTime(std::optional<std::int64_t> secondsSince1970);
+
+// An event written to the Application log.
+struct ReportedEvent {
+  EventType type = EventType::Information;
+  std::uint32_t id = 0;
+  std::wstring text;
+};
+// The events written since the last Reset, in order.
+std::vector<ReportedEvent> ReportedEvents();
+// The message file the event source names; empty while it is not registered.
+std::wstring EventSourceMessageFile();
 
 }  // namespace platform::simulated

@@ -190,7 +190,7 @@ TEST_P(SettingsDialogOpening, ShowsWhatTheMachineHolds) {
   const OpeningCase& c = GetParam();
   if (c.sharedIni) InstallLibrary(L"D:\\Lamps Library");
   if (c.taskExists) {
-    ASSERT_TRUE(CreateScheduledTask());
+    ASSERT_TRUE(CreateScheduledTask(30));
   }
   std::wstring local, remote;
   bool useInstalled = true, warn = true, schedule = !c.taskExists, localEnabled = false;

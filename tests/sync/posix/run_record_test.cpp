@@ -13,6 +13,8 @@
 #include "sync/own_files.h"
 #include "sync/record_files.h"
 #include "sync/run_record.h"
+#include "sync/run_report.h"
+#include "sync/status_file.h"
 #include "sync/sync_job.h"
 #include "sync/sync_tree.h"
 
@@ -308,6 +310,216 @@ TEST_F(RunEnds, RecordGoesToTheUsersFolderWhereTheSharedOneCannotBeMadeAndTheSyn
   EXPECT_TRUE(record.Path().empty());
   EXPECT_EQ(ExitCodeFor(job.outcome), 0);
   EXPECT_EQ(ReadTestFile(local / L"lamps\\old.ies"), "remote old");
+}
+
+// The lines of an event's or status file's text, its reasons masked.
+Lines TextLines(const std::wstring& text, const std::string& reasonAfter) {
+  Lines lines;
+  std::string bytes = Utf8Of(text);
+  size_t from = 0;
+  for (size_t end; from < bytes.size(); from = end + 2) {
+    end = bytes.find("\r\n", from);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(from, end - from);
+    const size_t reason = line.rfind(reasonAfter);
+    if (line.rfind("Not Copied", 0) == 0 && reason != std::string::npos)
+      line = line.substr(0, reason + reasonAfter.size()) + "<reason>";
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Each run's end is one event in the Application log: its type and ID by the
+// exit code, its text what an administrator needs without the record.
+TEST_F(RunEnds, EachRunEndsInOneEventThatSaysHowItEnded) {
+  enum class Mishap { None, CopyFails, Cancel, Busy, NotReached };
+  const std::string remoteText(Utf8Of(remote.Path())), localText(Utf8Of(local.Path()));
+  struct Case {
+    const char* what;
+    Mishap mishap;
+    platform::EventType type;
+    std::uint32_t id;
+    Lines between;  // after the counts, before the record's path
+  } cases[] = {
+      {"clean", Mishap::None, platform::EventType::Information, 1000, {}},
+      {"a copy fails", Mishap::CopyFails, platform::EventType::Error, 1001, {"Not Copied: \\lamps\\old.ies - <reason>"}},
+      {"cancelled", Mishap::Cancel, platform::EventType::Warning, 1002, {}},
+      {"another run holds the library", Mishap::Busy, platform::EventType::Warning, 1003,
+       {"A sync of this library is already running. - another sync holds " +
+        Utf8Of(LibraryLockFile(local.Path())) + " open"}},
+      {"the remote library never appeared", Mishap::NotReached, platform::EventType::Error, 1004,
+       {"The Remote Library Path does not exist! - no look had answered"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::faults::Reset();
+    platform::simulated::Reset();
+    platform::simulated::SetCommonAppDataFolder(appData.Path());
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+    std::filesystem::remove(NativeOf(local / L"lamps\\new.ies"));
+    job.retryWaitSeconds = {};
+    progress.hook = [&](const std::wstring& line) {
+      if (c.mishap == Mishap::Cancel && line == L"AddMessage Copied: \\lamps\\new.ies") job.cancelRequested = true;
+    };
+    if (c.mishap == Mishap::CopyFails) platform::faults::FailAfter(Call::CopyReplacing, 1, 1);
+    std::optional<platform::RunLock> other;
+    if (c.mishap == Mishap::Busy) other.emplace(LibraryLockFile(local.Path()));
+
+    record.Begin(RecordHeader{L"1.2.2.0", remote.Path(), local.Path(), true});
+    RunCounts counts;
+    int exitCode = kExitNotReached;
+    if (c.mishap == Mishap::NotReached) {
+      record.Failure(L"The Remote Library Path does not exist!", L"no look had answered");
+    } else {
+      job.record = &record;
+      job.Run(remote.Path(), local.Path(), false);
+      counts = job.outcome.counts;
+      exitCode = ExitCodeFor(job.outcome);
+    }
+    const RunSummary summary = record.Summary(exitCode, counts);
+    WriteRunEvent(summary, record, L"C:\\Program Files\\Korvane\\Shelfmate.exe");
+    record.End(exitCode, counts);
+    progress.hook = nullptr;
+
+    const auto events = platform::simulated::ReportedEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].type, c.type);
+    EXPECT_EQ(events[0].id, c.id);
+    Lines expected = {"Result: " + std::to_string(exitCode) + " - " + Utf8Of(ExitCodeMeaning(exitCode)),
+                      "Remote library: " + remoteText, "Local library: " + localText,
+                      "Copied: " + std::to_string(counts.copied) + ", skipped: " + std::to_string(counts.skipped) +
+                          ", failed: " + std::to_string(counts.failed) + ", restored: " +
+                          std::to_string(counts.restored) + ", not restored: " + std::to_string(counts.notRestored)};
+    expected.insert(expected.end(), c.between.begin(), c.between.end());
+    expected.push_back("Record: " + Utf8Of(record.Path()));
+    EXPECT_EQ(TextLines(events[0].text, " - "), expected);
+    EXPECT_EQ(exitCode + 1000, static_cast<int>(c.id));
+    // The source now names the program, and the record says nothing of either.
+    EXPECT_EQ(platform::simulated::EventSourceMessageFile(), L"C:\\Program Files\\Korvane\\Shelfmate.exe");
+    for (const std::string& line : RecordLines(record.Path())) EXPECT_EQ(line.find("event"), std::string::npos) << line;
+  }
+}
+
+// The first five failures are named, and how many more there were; the cut
+// counts every failure, whatever the record shows of it.
+TEST_F(RunEnds, TheSummaryNamesTheFirstFiveFailuresAndCountsTheRest) {
+  record.Begin(RecordHeader{L"1.2.2.0", L"\\\\fileserver\\lib", L"C:\\lib", true});
+  for (int i = 1; i <= 7; ++i) record.Failure(L"Not Copied: \\lamp" + std::to_wstring(i) + L".ies", L"denied");
+  record.NoteFailure(L"The listing of \\\\fileserver\\lib\\old broke off", L"gone");
+  const RunSummary summary = record.Summary(kExitFailures, RunCounts{0, 0, 7, 0, 0});
+  record.End(kExitFailures, summary.counts);
+  EXPECT_EQ(summary.failures, 8);
+  ASSERT_EQ(summary.firstFailures.size(), 5u);
+  EXPECT_EQ(summary.firstFailures[4].what, L"Not Copied: \\lamp5.ies");
+  const Lines lines = TextLines(EventText(summary), " - ");
+  ASSERT_EQ(lines.size(), 4u + 5u + 2u);
+  EXPECT_EQ(lines[4], "Not Copied: \\lamp1.ies - <reason>");
+  EXPECT_EQ(lines[9], "and 3 more failure(s)");
+  // A record line that merely carries a reason is no failure of the run.
+  record.Begin(RecordHeader{L"1.2.2.0", L"r", L"l", true});
+  record.Line(L"The listing of r\\x broke off", L"gone");
+  EXPECT_EQ(record.Summary(0, {}).failures, 0);
+  record.End(0, {});
+}
+
+// Neither a source that cannot be registered nor a log that cannot be written
+// costs the run anything: the record gets a line for each, before its footer.
+TEST_F(RunEnds, AnEventThatCannotBeWrittenCostsTheRunOnlyARecordLine) {
+  for (const Call refused : {Call::RegisterEventSource, Call::WriteEvent}) {
+    SCOPED_TRACE(refused == Call::WriteEvent ? "the log refuses" : "the source cannot be registered");
+    platform::faults::Reset();
+    platform::simulated::Reset();
+    platform::simulated::SetCommonAppDataFolder(appData.Path());
+    WriteFileAt(local / L"lamps\\old.ies", "local old", -10);
+    platform::faults::FailAlways(refused, 5);
+    record.Begin(RecordHeader{L"1.2.2.0", remote.Path(), local.Path(), true});
+    job.record = &record;
+    job.Run(remote.Path(), local.Path(), false);
+    const RunSummary summary = record.Summary(ExitCodeFor(job.outcome), job.outcome.counts);
+    WriteRunEvent(summary, record, L"C:\\Shelfmate.exe");
+    record.End(summary.exitCode, summary.counts);
+    platform::faults::Reset();
+    EXPECT_EQ(summary.exitCode, 0);
+    EXPECT_EQ(ReadTestFile(local / L"lamps\\old.ies"), "remote old");
+    EXPECT_EQ(platform::simulated::ReportedEvents().size(), refused == Call::WriteEvent ? 0u : 1u);
+    const Lines lines = RecordLines(record.Path());
+    const std::string expected = refused == Call::WriteEvent
+                                     ? "The run's event could not be written to the Application log\t"
+                                     : "The event source \"Shelfmate\" could not be registered; Event Viewer";
+    const auto found = std::find_if(lines.begin(), lines.end(),
+                                    [&](const std::string& line) { return line.rfind(expected, 0) == 0; });
+    ASSERT_NE(found, lines.end());
+    EXPECT_LT(found, std::find(lines.begin(), lines.end(), "Result: 0 - the library is current"));
+    EXPECT_NE(found->find('\t'), std::string::npos);
+  }
+}
+
+// This machine's file in the status folder: written whole in one step, over
+// the last one, with no temporary left; a folder that is absent or refused,
+// or that does not answer in time, costs only a line after the record's footer.
+TEST_F(RunEnds, TheStatusFileIsReplacedWholeAndAFolderThatFailsCostsOnlyARecordLine) {
+  TempFolder status;
+  record.Begin(RecordHeader{L"1.2.2.0", L"\\\\fileserver\\lib", L"C:\\lib", true});
+  record.Failure(L"Not Copied: \\lamps\\old.ies", L"Access is denied.");
+  RunSummary summary = record.Summary(kExitFailures, RunCounts{1, 2, 1, 0, 0});
+  record.End(kExitFailures, summary.counts);
+  summary.computer = L"PC-07";
+  summary.user = L"anna";
+  const std::wstring file = status / L"PC-07.txt";
+  WriteTestFile(file, "the last run's");
+  WriteTestFile(file + L".shelfmateNew", "planted by another machine");
+  {
+    StatusPublisher publisher;
+    publisher.Publish(status.Path(), summary);
+  }
+  const std::string bytes = ReadTestFile(file);
+  ASSERT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+  Lines lines = TextLines(std::wstring(bytes.begin() + 3, bytes.end()), "\t");
+  ASSERT_GE(lines.size(), 10u);
+  lines[5] = lines[5].substr(0, 9);  // the times
+  lines[6] = lines[6].substr(0, 7);
+  EXPECT_EQ(lines, (Lines{"Computer: PC-07", "User: anna", "Program version: 1.2.2.0",
+                          "Remote library: \\\\fileserver\\lib", "Local library: C:\\lib", "Started: ", "Ended: ",
+                          "Result: 1 - files could not be copied or restored; the library stays marked behind",
+                          "Copied: 1, skipped: 2, failed: 1, restored: 0, not restored: 0",
+                          "Not Copied: \\lamps\\old.ies\t<reason>"}));
+  EXPECT_EQ(ReadTestFile(file + L".shelfmateNew"), "<missing>");
+  size_t recordLines = RecordLines(record.Path()).size();
+
+  struct Case {
+    const char* what;
+    std::wstring folder;
+    Call call;
+    std::chrono::milliseconds delay;
+    std::string line;
+  } cases[] = {
+      {"absent", status / L"gone", Call::Count_, {}, "could not be written\t"},
+      {"refused", status.Path(), Call::WriteFreshFile, {}, "could not be written\t"},
+      {"no answer", status.Path(), Call::WriteFreshFile, std::chrono::milliseconds(3000), "was given up"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::faults::Reset();
+    WriteTestFile(file, "kept");
+    if (c.delay.count() > 0)
+      platform::faults::DelayCalls(c.call, c.delay);
+    else if (c.call != Call::Count_)
+      platform::faults::FailAlways(c.call, 5);
+    const auto started = std::chrono::steady_clock::now();
+    {
+      StatusPublisher publisher(std::chrono::milliseconds(200));
+      publisher.Publish(c.folder, summary);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000));
+    platform::faults::Reset();  // ends the delayed call at once
+    EXPECT_EQ(ReadTestFile(file), "kept");
+    // One line more, after the footer.
+    const Lines after = RecordLines(record.Path());
+    ASSERT_EQ(after.size(), recordLines + 1);
+    EXPECT_NE(after.back().find(c.line), std::string::npos) << after.back();
+    EXPECT_EQ(after[after.size() - 2 - (&c - cases)].rfind("Duration: ", 0), 0u);
+    recordLines = after.size();
+  }
 }
 
 }  // namespace
