@@ -9,6 +9,8 @@
 #include "app/main_window.h"
 #include "app/window_messages.h"
 #include "install/windowless_modes.h"
+#include "platform/event_log.h"
+#include "platform/host.h"
 #include "resource.h"
 
 namespace {
@@ -23,6 +25,13 @@ void CommonStart(HINSTANCE instance) {
   // The window thread stays in its apartment until the process ends.
   (void)::CoInitialize(nullptr);
   RegisterMainWindowClass(instance);
+  // Any start that may write the machine's keys (an elevated one, such as
+  // the host's installer running "/libraryinstall") registers the event
+  // source where it is missing or names another file, so that Event Viewer
+  // shows the runs' events with this program's message table.
+  std::wstring programPath;
+  std::uint32_t failure = 0;
+  if (platform::ProgramPath(programPath)) (void)platform::RegisterApplicationEventSource(programPath, failure);
 }
 
 int RunWindowMode(HINSTANCE instance, bool silent, int showCommand) {

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "discovery/test_machine.h"
-#include "platform/event_log.h"
 #include "settings/ini_file.h"
 #include "settings/settings_store.h"
 #include "support/temp_folder.h"
+#include "support/win32/event_source.h"
 #include "support/win32/process.h"
 #include "support/win32/test_share.h"
 #include "sync/record_files.h"
@@ -192,32 +192,6 @@ std::set<std::wstring> NewRecords(const std::set<std::wstring>& before) {
   for (const std::wstring& name : RecordNames())
     if (!before.count(name)) made.insert(name);
   return made;
-}
-
-// The message file the event source's registration names; empty without one.
-std::wstring EventMessageFile() {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kEventSourceKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-    return std::wstring();
-  const win32::UniqueRegistryKey key(opened);
-  wchar_t file[1024] = {};
-  DWORD size = sizeof file - sizeof(wchar_t);
-  if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, nullptr, reinterpret_cast<BYTE*>(file), &size) !=
-      ERROR_SUCCESS)
-    return std::wstring();
-  return file;
-}
-
-void SetEventMessageFile(const std::wstring& file) {
-  HKEY opened = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &opened, nullptr),
-            ERROR_SUCCESS);
-  const win32::UniqueRegistryKey key(opened);
-  ASSERT_EQ(::RegSetValueExW(key.Get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
-                             reinterpret_cast<const BYTE*>(file.c_str()),
-                             static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
 }
 
 // An environment variable set for the programs a test starts, put back after.

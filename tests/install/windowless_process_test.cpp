@@ -12,6 +12,7 @@
 #include "install/script_text.h"
 #include "install/windows_installation.h"
 #include "support/temp_folder.h"
+#include "support/win32/event_source.h"
 #include "support/win32/process.h"
 
 namespace {
@@ -88,16 +89,20 @@ TEST(WindowlessProcess, LibraryInstallRunsTheScriptsOfTheInstalledRelease) {
   }
 }
 
+// The installer's start, elevated on Windows (Wine lets every program write
+// the machine's keys), also registers the event source for the program.
 TEST(WindowlessProcess, LibraryInstallWithOnlyASharedIniLibraryRunsTheNewestScript) {
   WindowsInstallation installation;
   installation.NameLibraryInSharedIni();
   InstallerFolder installer(installation.Temp());
   ASSERT_TRUE(installer.Copied());
+  SetEventMessageFile(L"C:\\an older place\\Shelfmate.exe");
   Process process(installer.Exe(), L"/libraryinstall");
   ASSERT_TRUE(process.Started());
   EXPECT_EQ(process.WaitForExit(kWait), 0);
   EXPECT_EQ(installer.Ran(), (StringList{L"v2014+.lms"}));
   EXPECT_EQ(NamesIn(installation.SharedLibraryFolder() + L"Lamps"), (StringList{L"marker-v2014+.ies"}));
+  EXPECT_EQ(EventMessageFile(), installer.Exe());
 }
 
 TEST(WindowlessProcess, LibraryInstallWithNothingInstalledShowsTheErrorAndRunsNoScript) {
