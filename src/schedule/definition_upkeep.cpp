@@ -10,50 +10,46 @@
 
 namespace {
 
-// The delay is a property of each calendar trigger's own interface.
-template <class Typed>
-bool ReadDelayAs(ITrigger& trigger, const IID& iid, std::wstring& delay) {
-  win32::ComPtr<Typed> typed;
-  if (FAILED(trigger.QueryInterface(iid, typed.PutVoid())) || !typed) return false;
-  BSTR text = nullptr;
-  if (FAILED(typed->get_RandomDelay(&text))) return false;
-  const win32::OwnedBstr owned(text);
-  delay = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-  return true;
-}
-
-template <class Typed>
-bool WriteDelayAs(ITrigger& trigger, const IID& iid, const std::wstring& delay) {
-  win32::ComPtr<Typed> typed;
-  const win32::UniqueBstr text(delay);
-  if (!text || FAILED(trigger.QueryInterface(iid, typed.PutVoid())) || !typed) return false;
-  return SUCCEEDED(typed->put_RandomDelay(text.Get()));
-}
-
 // A trigger that starts at a time of day and so can have a random delay.
 struct DelayedTrigger {
   win32::ComPtr<ITrigger> trigger;
   TASK_TRIGGER_TYPE2 type = TASK_TRIGGER_TIME;
 };
 
-bool ReadDelay(const DelayedTrigger& t, std::wstring& delay) {
+template <class Typed, class Action>
+bool WithTyped(ITrigger& trigger, const IID& iid, Action& action) {
+  win32::ComPtr<Typed> typed;
+  if (FAILED(trigger.QueryInterface(iid, typed.PutVoid())) || !typed) return false;
+  return action(*typed.Get());
+}
+
+// The delay is a property of each calendar trigger's own interface: action
+// gets the one of this trigger's type.
+template <class Action>
+bool WithDelayInterface(const DelayedTrigger& t, Action action) {
+  ITrigger& trigger = *t.trigger.Get();
   switch (t.type) {
-    case TASK_TRIGGER_TIME: return ReadDelayAs<ITimeTrigger>(*t.trigger.Get(), kIidTimeTrigger, delay);
-    case TASK_TRIGGER_DAILY: return ReadDelayAs<IDailyTrigger>(*t.trigger.Get(), kIidDailyTrigger, delay);
-    case TASK_TRIGGER_WEEKLY: return ReadDelayAs<IWeeklyTrigger>(*t.trigger.Get(), kIidWeeklyTrigger, delay);
-    case TASK_TRIGGER_MONTHLY: return ReadDelayAs<IMonthlyTrigger>(*t.trigger.Get(), kIidMonthlyTrigger, delay);
-    default: return ReadDelayAs<IMonthlyDOWTrigger>(*t.trigger.Get(), kIidMonthlyDowTrigger, delay);
+    case TASK_TRIGGER_TIME: return WithTyped<ITimeTrigger>(trigger, kIidTimeTrigger, action);
+    case TASK_TRIGGER_DAILY: return WithTyped<IDailyTrigger>(trigger, kIidDailyTrigger, action);
+    case TASK_TRIGGER_WEEKLY: return WithTyped<IWeeklyTrigger>(trigger, kIidWeeklyTrigger, action);
+    case TASK_TRIGGER_MONTHLY: return WithTyped<IMonthlyTrigger>(trigger, kIidMonthlyTrigger, action);
+    default: return WithTyped<IMonthlyDOWTrigger>(trigger, kIidMonthlyDowTrigger, action);
   }
 }
 
+bool ReadDelay(const DelayedTrigger& t, std::wstring& delay) {
+  return WithDelayInterface(t, [&](auto& typed) {
+    BSTR text = nullptr;
+    if (FAILED(typed.get_RandomDelay(&text))) return false;
+    const win32::OwnedBstr owned(text);
+    delay = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+    return true;
+  });
+}
+
 bool WriteDelay(const DelayedTrigger& t, const std::wstring& delay) {
-  switch (t.type) {
-    case TASK_TRIGGER_TIME: return WriteDelayAs<ITimeTrigger>(*t.trigger.Get(), kIidTimeTrigger, delay);
-    case TASK_TRIGGER_DAILY: return WriteDelayAs<IDailyTrigger>(*t.trigger.Get(), kIidDailyTrigger, delay);
-    case TASK_TRIGGER_WEEKLY: return WriteDelayAs<IWeeklyTrigger>(*t.trigger.Get(), kIidWeeklyTrigger, delay);
-    case TASK_TRIGGER_MONTHLY: return WriteDelayAs<IMonthlyTrigger>(*t.trigger.Get(), kIidMonthlyTrigger, delay);
-    default: return WriteDelayAs<IMonthlyDOWTrigger>(*t.trigger.Get(), kIidMonthlyDowTrigger, delay);
-  }
+  const win32::UniqueBstr text(delay);
+  return text && WithDelayInterface(t, [&](auto& typed) { return SUCCEEDED(typed.put_RandomDelay(text.Get())); });
 }
 
 // The definition's calendar triggers; a logon, boot or event trigger has no
