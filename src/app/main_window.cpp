@@ -72,6 +72,10 @@ LRESULT OnEndSession(HWND window, MainWindowState& state, bool ending) {
   if (!ending || state.sessionEnding) return 0;
   state.sessionEnding = true;
   EndRunForSessionEnd(state);
+  // Windows gives a program a few seconds here before it calls it one that
+  // holds up the log-off: a status folder that does not answer is waited
+  // for no longer than that.
+  state.statusPublisher.Wait(std::chrono::seconds(5));
   const UINT exitCode = state.startedSilent ? static_cast<UINT>(state.exitCode) : 0;
   const auto endProcess = state.endProcess;
   ::DestroyWindow(window);  // the state is gone from here on

@@ -158,8 +158,13 @@ RandomDelaySetting GetScheduleRandomDelay() {
   RandomDelaySetting delay;
   std::wstring value;
   if (!ReadSetting(kSettings, L"ScheduleRandomDelayMinutes", value)) return delay;
-  delay.inSettings = true;
-  if (!ParseUpTo(value, kMostMinutes, delay.minutes) && IsNegativeNumber(value)) delay.minutes = 0;
+  // Only a number names a delay, one that replaces an administrator's own.
+  if (ParseUpTo(value, kMostMinutes, delay.minutes)) {
+    delay.inSettings = true;
+  } else if (IsNegativeNumber(value)) {
+    delay.inSettings = true;
+    delay.minutes = 0;
+  }
   return delay;
 }
 

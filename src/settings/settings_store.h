@@ -51,8 +51,9 @@ unsigned GetCopyThreads();
 
 // "ScheduleRandomDelayMinutes" of "Settings": up to how many minutes the
 // scheduler adds at random to each weekly start, 0 to 240; a number outside
-// that is taken as the nearest end of it, and anything else as the default
-// of 30, as is an absent key.
+// that is taken as the nearest end of it. Anything else is taken as an
+// absent key: the default of 30, which a delay set in the Task Scheduler
+// overrides.
 RandomDelaySetting GetScheduleRandomDelay();
 
 // "StatusFolder" of "Settings": the folder where each run leaves this

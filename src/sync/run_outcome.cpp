@@ -35,6 +35,14 @@ const wchar_t* ExitCodeMeaning(int code) {
   }
 }
 
+std::wstring ResultText(int code) { return L"Result: " + std::to_wstring(code) + L" - " + ExitCodeMeaning(code); }
+
+std::wstring CountsText(const RunCounts& counts) {
+  return L"Copied: " + std::to_wstring(counts.copied) + L", skipped: " + std::to_wstring(counts.skipped) +
+         L", failed: " + std::to_wstring(counts.failed) + L", restored: " + std::to_wstring(counts.restored) +
+         L", not restored: " + std::to_wstring(counts.notRestored);
+}
+
 std::wstring CompletedBalloonText(const RunOutcome& outcome) {
   if (outcome.counts.failed > 0)
     return L"Sync Complete - " + std::to_wstring(outcome.counts.failed) + L" file(s) could not be copied";

@@ -38,6 +38,12 @@ int ExitCodeFor(const RunOutcome& outcome);
 // What a code means, as the record's footer and Switches.txt say it.
 const wchar_t* ExitCodeMeaning(int code);
 
+// "Result: 1 - <meaning>", as the record's footer, the event and the status file say it.
+std::wstring ResultText(int code);
+
+// "Copied: 3, skipped: 10, failed: 1, restored: 0, not restored: 0".
+std::wstring CountsText(const RunCounts& counts);
+
 // Whether any file failed or any part of the remote library went unlisted.
 bool HasFailures(const RunOutcome& outcome);
 

@@ -170,10 +170,7 @@ void RunRecord::Flush() {
 void RunRecord::End(int exitCode, const RunCounts& counts) {
   const std::int64_t endedAt = platform::CurrentTime();
   const platform::LocalTime endedLocal = platform::CurrentLocalTime();
-  std::wstring footer = L"\r\nResult: " + std::to_wstring(exitCode) + L" - " + ExitCodeMeaning(exitCode) + L"\r\n";
-  footer += L"Copied: " + std::to_wstring(counts.copied) + L", skipped: " + std::to_wstring(counts.skipped) +
-            L", failed: " + std::to_wstring(counts.failed) + L", restored: " + std::to_wstring(counts.restored) +
-            L", not restored: " + std::to_wstring(counts.notRestored) + L"\r\n";
+  std::wstring footer = L"\r\n" + ResultText(exitCode) + L"\r\n" + CountsText(counts) + L"\r\n";
   footer += L"Ended: " + RecordTimeText(endedLocal) + L"\r\n";
   footer += L"Duration: " + DurationText(endedAt - startedAt) + L"\r\n";
   const std::lock_guard guard(lock);

@@ -9,14 +9,6 @@ namespace {
 // long paths stay far below that, but a text is never let grow past it.
 constexpr size_t kLongestEventText = 31000;
 
-std::wstring CountsText(const RunCounts& counts) {
-  return L"Copied: " + std::to_wstring(counts.copied) + L", skipped: " + std::to_wstring(counts.skipped) +
-         L", failed: " + std::to_wstring(counts.failed) + L", restored: " + std::to_wstring(counts.restored) +
-         L", not restored: " + std::to_wstring(counts.notRestored);
-}
-
-std::wstring ResultText(int exitCode) { return L"Result: " + std::to_wstring(exitCode) + L" - " + ExitCodeMeaning(exitCode); }
-
 // The failures named, a line each, and how many more there were.
 std::wstring FailuresText(const RunSummary& summary, const wchar_t* separator) {
   std::wstring text;
@@ -48,7 +40,12 @@ std::wstring EventText(const RunSummary& summary) {
   text += CountsText(summary.counts) + L"\r\n";
   text += FailuresText(summary, L" - ");
   text += L"Record: " + (summary.recordPath.empty() ? std::wstring(L"none could be written") : summary.recordPath);
-  if (text.size() > kLongestEventText) text.resize(kLongestEventText);
+  if (text.size() > kLongestEventText) {
+    // Never half of a surrogate pair.
+    size_t cut = kLongestEventText;
+    if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;
+    text.resize(cut);
+  }
   return text;
 }
 

@@ -3,6 +3,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -31,15 +32,44 @@ bool WriteStatusFile(const std::wstring& folder, const RunSummary& summary, std:
   return ReplaceFileContent(StatusFilePath(folder, summary), StatusFileBytes(summary), failure);
 }
 
-struct StatusPublisher::Write {
+// One run's status to write.
+struct StatusPublisher::Request {
+  std::wstring folder;
+  RunSummary summary;
+};
+
+// The one writer thread and what it still has to write. Only this thread
+// touches the status file and its temporary, so an older run's status can
+// never land over a newer one's.
+struct StatusPublisher::Writer {
   std::mutex lock;
   std::condition_variable ended;
+  std::optional<Request> writing;  // the request under way
+  std::optional<Request> next;     // the newest one asked for meanwhile
   bool done = false;
   bool givenUp = false;
   std::chrono::steady_clock::time_point deadline;
-  std::wstring statusPath;
-  std::wstring recordPath;
   std::thread thread;
+
+  void Run() {
+    std::unique_lock guard(lock);
+    while (writing) {
+      const Request request = *writing;
+      guard.unlock();
+      std::uint32_t failure = 0;
+      const bool written = WriteStatusFile(request.folder, request.summary, failure);
+      guard.lock();
+      // A write given up has its line already.
+      if (!written && !givenUp)
+        AppendRecordLine(request.summary.recordPath, L"The status file " +
+                                                         StatusFilePath(request.folder, request.summary) +
+                                                         L" could not be written\t" + FailureReason{failure, {}}.Text());
+      writing = std::move(next);
+      next.reset();
+    }
+    done = true;
+    ended.notify_all();
+  }
 };
 
 StatusPublisher::StatusPublisher(std::chrono::milliseconds limit) : limit(limit) {}
@@ -47,49 +77,55 @@ StatusPublisher::StatusPublisher(std::chrono::milliseconds limit) : limit(limit)
 StatusPublisher::~StatusPublisher() { Wait(); }
 
 void StatusPublisher::Publish(const std::wstring& folder, const RunSummary& summary) {
-  Finish(false);
   if (folder.empty()) return;
-  auto write = std::make_shared<Write>();
-  write->deadline = std::chrono::steady_clock::now() + limit;
-  write->statusPath = StatusFilePath(folder, summary);
-  write->recordPath = summary.recordPath;
+  Request request{folder, summary};
+  if (writer) {
+    std::unique_lock guard(writer->lock);
+    if (!writer->done) {
+      // The write under way ends first; this one, replacing any other that
+      // waits, follows on the same thread.
+      writer->next = std::move(request);
+      writer->deadline = std::chrono::steady_clock::now() + limit;
+      return;
+    }
+    guard.unlock();
+    writer->thread.join();
+    writer.reset();
+  }
+  auto started = std::make_shared<Writer>();
+  started->writing = std::move(request);
+  started->deadline = std::chrono::steady_clock::now() + limit;
   try {
-    write->thread = platform::StartThread([write, folder, summary] {
-      std::uint32_t failure = 0;
-      const bool written = WriteStatusFile(folder, summary, failure);
-      const std::lock_guard guard(write->lock);
-      write->done = true;
-      // A write given up has its line already.
-      if (!written && !write->givenUp)
-        AppendRecordLine(write->recordPath, L"The status file " + write->statusPath + L" could not be written\t" +
-                                                FailureReason{failure, {}}.Text());
-      write->ended.notify_all();
-    });
+    started->thread = platform::StartThread([started] { started->Run(); });
   } catch (const std::system_error&) {
-    AppendRecordLine(write->recordPath,
-                     L"The status file " + write->statusPath + L" was not written: no thread could be started for it");
+    AppendRecordLine(summary.recordPath, L"The status file " + StatusFilePath(folder, summary) +
+                                             L" was not written: no thread could be started for it");
     return;
   }
-  current = std::move(write);
+  writer = std::move(started);
 }
 
-void StatusPublisher::Wait() { Finish(true); }
+void StatusPublisher::Wait() { Wait(limit); }
 
-void StatusPublisher::Finish(bool waitForIt) {
-  if (!current) return;
-  const std::shared_ptr<Write> write = std::move(current);
-  std::unique_lock guard(write->lock);
-  const auto until = waitForIt ? write->deadline : std::chrono::steady_clock::now();
-  if (write->ended.wait_until(guard, until, [&] { return write->done; })) {
+void StatusPublisher::Wait(std::chrono::milliseconds longest) {
+  if (!writer) return;
+  const std::shared_ptr<Writer> waited = std::move(writer);
+  std::unique_lock guard(waited->lock);
+  const auto until = std::min(waited->deadline, std::chrono::steady_clock::now() + longest);
+  if (waited->ended.wait_until(guard, until, [&] { return waited->done; })) {
     guard.unlock();
-    write->thread.join();
+    waited->thread.join();
     return;
   }
-  // The thread holds its own share of the write and ends by itself, whenever
-  // the server answers; the process may end before that.
-  write->givenUp = true;
-  AppendRecordLine(write->recordPath, L"The status file " + write->statusPath +
-                                          L" was given up before the folder answered");
+  // The thread holds its own share of the writer and ends by itself,
+  // whenever the server answers; the process may end before that.
+  waited->givenUp = true;
+  for (const std::optional<Request>* request : {&waited->writing, &waited->next})
+    if (*request)
+      AppendRecordLine((*request)->summary.recordPath,
+                       L"The status file " + StatusFilePath((*request)->folder, (*request)->summary) +
+                           L" was not written in time; the program did not wait for it any longer");
+  waited->next.reset();
   guard.unlock();
-  write->thread.detach();
+  waited->thread.detach();
 }

@@ -192,7 +192,7 @@ TEST(SettingsStore, RandomDelayComesFromTheSettingsWithinItsRange) {
     unsigned minutes;
   } cases[] = {
       {std::nullopt, false, 30}, {"0", true, 0},     {" 45 ", true, 45}, {"240", true, 240},
-      {"241", true, 240},        {"-5", true, 0},    {"", true, 30},     {"half an hour", true, 30},
+      {"241", true, 240},        {"-5", true, 0},    {"", false, 30},    {"half an hour", false, 30},
       {"99999999999999999999", true, 240},
   };
   for (const auto& c : cases) {

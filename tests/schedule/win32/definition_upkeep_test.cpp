@@ -33,11 +33,11 @@ struct DispatchStandIn : Interface {
   }
 };
 
-// A trigger of any type; only a weekly one answers for the weekly interface.
-struct StandInTrigger : DispatchStandIn<IWeeklyTrigger> {
-  StandInTrigger(TASK_TRIGGER_TYPE2 type, std::wstring delay) : type(type), delay(std::move(delay)) {}
-
-  TASK_TRIGGER_TYPE2 type;
+// A trigger of any type, built on the interface Typed that carries its delay;
+// it answers for Typed (typedIid) only where its type is typedType.
+template <class Typed, TASK_TRIGGER_TYPE2 typedType, const IID& typedIid>
+struct TriggerStandIn : DispatchStandIn<Typed> {
+  TASK_TRIGGER_TYPE2 type = typedType;
   std::wstring delay;
   bool refusePut = false;
   int puts = 0;
@@ -45,8 +45,8 @@ struct StandInTrigger : DispatchStandIn<IWeeklyTrigger> {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     *object = nullptr;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ITrigger) ||
-        (type == TASK_TRIGGER_WEEKLY && IsEqualIID(iid, kIidWeeklyTrigger))) {
-      *object = static_cast<IWeeklyTrigger*>(this);
+        (type == typedType && IsEqualIID(iid, typedIid))) {
+      *object = static_cast<Typed*>(this);
       return S_OK;
     }
     return E_NOINTERFACE;
@@ -77,10 +77,37 @@ struct StandInTrigger : DispatchStandIn<IWeeklyTrigger> {
   HRESULT STDMETHODCALLTYPE put_EndBoundary(BSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL) override { return E_NOTIMPL; }
+};
+
+// A weekly trigger, on the program's own declaration of its interface.
+struct WeeklyStandIn : TriggerStandIn<IWeeklyTrigger, TASK_TRIGGER_WEEKLY, kIidWeeklyTrigger> {
   HRESULT STDMETHODCALLTYPE get_DaysOfWeek(short*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_DaysOfWeek(short) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_WeeksInterval(short*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_WeeksInterval(short) override { return E_NOTIMPL; }
+};
+
+// A daily trigger, on the tool chain's declaration of its interface.
+struct DailyStandIn : TriggerStandIn<IDailyTrigger, TASK_TRIGGER_DAILY, IID_IDailyTrigger> {
+  HRESULT STDMETHODCALLTYPE get_DaysInterval(short*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_DaysInterval(short) override { return E_NOTIMPL; }
+};
+
+// The test's triggers: each a weekly or a daily one, whatever type it tells.
+struct StandInTrigger {
+  WeeklyStandIn weekly;
+  DailyStandIn daily;
+  bool isDaily = false;
+
+  StandInTrigger(TASK_TRIGGER_TYPE2 type, std::wstring delay, bool refusePut) {
+    isDaily = type == TASK_TRIGGER_DAILY;
+    weekly.type = daily.type = type;
+    weekly.delay = daily.delay = std::move(delay);
+    weekly.refusePut = daily.refusePut = refusePut;
+  }
+  ITrigger* Trigger() { return isDaily ? static_cast<ITrigger*>(&daily) : static_cast<ITrigger*>(&weekly); }
+  const std::wstring& Delay() const { return isDaily ? daily.delay : weekly.delay; }
+  int Puts() const { return isDaily ? daily.puts : weekly.puts; }
 };
 
 struct StandInTriggers : DispatchStandIn<ITriggerCollection> {
@@ -96,7 +123,7 @@ struct StandInTriggers : DispatchStandIn<ITriggerCollection> {
   }
   HRESULT STDMETHODCALLTYPE get_Item(LONG index, ITrigger** trigger) override {
     if (index < 1 || index > static_cast<LONG>(triggers->size())) return E_INVALIDARG;  // counted from 1
-    *trigger = &(*triggers)[static_cast<size_t>(index - 1)];
+    *trigger = (*triggers)[static_cast<size_t>(index - 1)].Trigger();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown**) override { return E_NOTIMPL; }
@@ -172,6 +199,10 @@ TEST(DefinitionUpkeep, ChangesTheBatteryLimitsAndDelaysThatDifferAndLeavesTheRes
        {{TASK_TRIGGER_LOGON, L""}, {TASK_TRIGGER_WEEKLY, L""}}, absent, true, true, {L"", L"PT30M"}},
       {"the scheduler refuses the delay", false, {{TASK_TRIGGER_WEEKLY, L"", true}}, absent, false, false, {L""}},
       {"no triggers at all", false, {}, absent, true, false, {}},
+      {"a daily trigger an administrator added", false,
+       {{TASK_TRIGGER_WEEKLY, L"PT30M"}, {TASK_TRIGGER_DAILY, L""}}, absent, true, true, {L"PT30M", L"PT30M"}},
+      {"a daily trigger with a delay of its own", false, {{TASK_TRIGGER_DAILY, L"PT1H"}}, hour, true, false,
+       {L"PT1H"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -184,10 +215,8 @@ TEST(DefinitionUpkeep, ChangesTheBatteryLimitsAndDelaysThatDifferAndLeavesTheRes
     ASSERT_EQ(settings->put_StopIfGoingOnBatteries(limit), S_OK);
 
     std::vector<StandInTrigger> triggers;
-    for (const Trigger& t : c.triggers) {
-      triggers.emplace_back(t.type, t.delay);
-      triggers.back().refusePut = t.refusePut;
-    }
+    triggers.reserve(c.triggers.size());  // the collection hands out pointers into it
+    for (const Trigger& t : c.triggers) triggers.emplace_back(t.type, t.delay, t.refusePut);
     StandInDefinition definition;
     definition.real = real.Get();
     definition.triggers.triggers = &triggers;
@@ -196,11 +225,13 @@ TEST(DefinitionUpkeep, ChangesTheBatteryLimitsAndDelaysThatDifferAndLeavesTheRes
     EXPECT_EQ(UpdateTaskDefinition(definition, c.wanted, changed), c.succeeds);
     EXPECT_EQ(changed, c.changed);
     std::vector<std::wstring> delays;
-    for (const StandInTrigger& t : triggers) delays.push_back(t.delay);
+    for (const StandInTrigger& t : triggers) delays.push_back(t.Delay());
     EXPECT_EQ(delays, c.delaysAfter);
     // Nothing is put where nothing differs, so nothing is registered again.
     for (size_t at = 0; at < triggers.size(); ++at)
-      if (c.triggers[at].delay == c.delaysAfter[at] && !c.triggers[at].refusePut) EXPECT_EQ(triggers[at].puts, 0);
+      if (c.triggers[at].delay == c.delaysAfter[at] && !c.triggers[at].refusePut) {
+        EXPECT_EQ(triggers[at].Puts(), 0);
+      }
     VARIANT_BOOL disallow = VARIANT_TRUE, stop = VARIANT_TRUE;
     ASSERT_EQ(settings->get_DisallowStartIfOnBatteries(&disallow), S_OK);
     ASSERT_EQ(settings->get_StopIfGoingOnBatteries(&stop), S_OK);
