@@ -25,10 +25,13 @@ void CommonStart(HINSTANCE instance) {
   // The window thread stays in its apartment until the process ends.
   (void)::CoInitialize(nullptr);
   RegisterMainWindowClass(instance);
-  // Any start that may write the machine's keys (an elevated one, such as
-  // the host's installer running "/libraryinstall") registers the event
-  // source where it is missing or names another file, so that Event Viewer
-  // shows the runs' events with this program's message table.
+}
+
+// The host's installer runs "/libraryinstall" elevated, a start that may
+// write the machine's keys: it registers the event source where it is missing
+// or names another file, so that Event Viewer shows the runs' events with
+// this program's message table. (Each sync tries again before its event.)
+void RegisterEventSourceForInstaller() {
   std::wstring programPath;
   std::uint32_t failure = 0;
   if (platform::ProgramPath(programPath)) (void)platform::RegisterApplicationEventSource(programPath, failure);
@@ -63,6 +66,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCo
   const LaunchRequest request = SelectLaunchMode(commandLine ? commandLine : L"");
   switch (request.mode) {
     case LaunchMode::LibraryInstall:
+      RegisterEventSourceForInstaller();
       return RunLibraryInstallMode();
     case LaunchMode::VersionQuery:
       return RunVersionQueryMode(request.argument);
